@@ -418,20 +418,24 @@ TEST(OurPpds, CarryTheVocabularyThePagesBind) {
             seen.insert(option->keyword());
             const QString& keyword = option->keyword();
             if (buttonNames.contains(keyword)) {
-                for (const QString& text : choiceTexts(option))
+                for (const QString& text : choiceTexts(option)) {
                     EXPECT_TRUE(buttonNames[keyword].contains(text))
                         << keyword.toStdString() << ": " << text.toStdString();
+                }
             }
             if (detailLists.contains(keyword)) {
                 const kChoice* off = option->findChoiceByText(QStringLiteral("Off"));
                 EXPECT_TRUE(off && off->keyword() == QStringLiteral("None"))
                     << keyword.toStdString();
             }
-            if (minimumChoices.contains(keyword))
+            if (minimumChoices.contains(keyword)) {
                 EXPECT_GE(option->choiceCount(), minimumChoices[keyword]) << keyword.toStdString();
+            }
+            // Sliders mark the choice whose text is "0" at rest.
             if (keyword.startsWith(QStringLiteral("Ca")) && keyword != QStringLiteral("Cadj") &&
-                keyword != QStringLiteral("CaColorSpace"))
+                keyword != QStringLiteral("CaColorSpace")) {
                 EXPECT_TRUE(option->findChoiceByText(QStringLiteral("0"))) << keyword.toStdString();
+            }
         }
         // A finisher's fold switches take the partners of their fold modes.
         if (kChoice* trifold = choiceOf(*model, "FldA", "Trifold")) {
