@@ -1,6 +1,11 @@
 // Saved settings of a print queue: the per-user option file that the filters
 // read ("key=value" or "key=value;PPD default" lines) and the CUPS lpoptions
 // defaults of the user.
+//
+// Apply strings the parts together: queueExists(queue), then collect the
+// pages' settings, writeOptionFile(optionFilePath(queue), map), and
+// setLpoptionsDefaults(queue, map); only when that succeeds does the desktop
+// export follow.
 #pragma once
 
 #include <QMap>

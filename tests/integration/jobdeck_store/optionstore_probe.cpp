@@ -1,5 +1,6 @@
 // Command-line access to the option store for the integration tests:
 //   optionstore_probe write QUEUE KEY=VALUE...   option file + lpoptions defaults
+//                      (OPTIONSTORE_PROBE_TIMEOUT_MS bounds the wait for lpoptions)
 //   optionstore_probe rewrite QUEUE COUNT KEY=VALUE...   the option file COUNT times
 //   optionstore_probe get QUEUE KEY...           JSON {"value": {..}, "values": {..}}
 //   optionstore_probe exists QUEUE               "true" or "false"
@@ -70,7 +71,8 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("write")) {
         const SettingsMap map = mapOf(args);
         if (!writeOptionFile(optionFilePath(queue), map)) return 3;
-        return setLpoptionsDefaults(queue, map) ? 0 : 4;
+        const int timeout = qEnvironmentVariableIntValue("OPTIONSTORE_PROBE_TIMEOUT_MS");
+        return setLpoptionsDefaults(queue, map, timeout > 0 ? timeout : 30000) ? 0 : 4;
     }
     if (command == QLatin1String("rewrite") && !args.isEmpty()) {
         const int count = args.takeFirst().toInt();

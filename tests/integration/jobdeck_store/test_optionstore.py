@@ -5,7 +5,9 @@ import json
 import os
 import shlex
 import subprocess
+import tempfile
 import threading
+import time
 import unittest
 
 from cupsd import PrivateCupsd, build_dir, ppd_path
@@ -25,8 +27,9 @@ class OptionStoreTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.cups.stop()
 
-    def probe(self, *args, user="alice", check=True):
-        env = dict(self.cups.env, USER=user, VELMORA_DATA_DIR=self.cups.data_dir)
+    def probe(self, *args, user="alice", check=True, env_extra=None):
+        env = dict(self.cups.env, USER=user, VELMORA_DATA_DIR=self.cups.data_dir,
+                   **(env_extra or {}))
         result = subprocess.run([PROBE] + list(args), env=env, capture_output=True, text=True,
                                 timeout=60)
         if check and result.returncode != 0:
@@ -139,6 +142,41 @@ class OptionStoreTest(unittest.TestCase):
         self.assertEqual(self.probe("exists", "gone", user="bob").stdout.strip(), "true")
         for unsafe in ("..", "../gone"):
             self.assertEqual(self.probe("exists", unsafe, user="bob").stdout.strip(), "false")
+
+    def test_lpoptions_runs_without_a_shell_and_is_waited_for_boundedly(self):
+        # A stand-in lpoptions first on PATH records its arguments and pid.
+        bin_dir = tempfile.mkdtemp(prefix="fakelp")
+        self.addCleanup(lambda: subprocess.run(["rm", "-rf", bin_dir]))
+        record = os.path.join(bin_dir, "args")
+        fake = os.path.join(bin_dir, "lpoptions")
+        env_extra = {"PATH": bin_dir + ":" + os.environ["PATH"],
+                     "OPTIONSTORE_PROBE_TIMEOUT_MS": "500"}
+        value = "x;$(touch %s/pwned) 'q'" % bin_dir
+        cases = [
+            ("succeeds", "exit 0", 0),
+            ("fails", "exit 1", 4),
+            ("hangs", "exec sleep 30", 4),
+        ]
+        for name, tail, rc in cases:
+            with self.subTest(name):
+                with open(fake, "w") as f:
+                    f.write('#!/bin/sh\nprintf "%%s\\n" "$@" > %s\necho $$ > %s.pid\n%s\n'
+                            % (record, record, tail))
+                os.chmod(fake, 0o755)
+                start = time.monotonic()
+                result = self.probe("write", "swap", "CustomJobName=x", "Duplex=DuplexTumble",
+                                    "InputSlot=" + value, env_extra=env_extra, check=False)
+                self.assertEqual(result.returncode, rc)
+                self.assertLess(time.monotonic() - start, 10)
+                with open(record) as f:
+                    args = f.read().split("\n")[:-1]
+                # PPD order: Duplex before InputSlot; the value escaped for lpoptions' parser.
+                self.assertEqual(args, ["-p", "swap", "-o", "Duplex=DuplexTumble", "-o",
+                                        "InputSlot=x;$(touch\\ %s/pwned)\\ \\'q\\'" % bin_dir])
+                self.assertFalse(os.path.exists(os.path.join(bin_dir, "pwned")))
+                with open(record + ".pid") as f:
+                    pid = int(f.read())
+                self.assertFalse(os.path.exists("/proc/%d" % pid), "lpoptions left running")
 
 
 if __name__ == "__main__":
