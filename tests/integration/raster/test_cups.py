@@ -35,7 +35,8 @@ class PrintThroughCups(unittest.TestCase):
         cls.tmp.cleanup()
 
     def test_pdf_job_completes_with_the_filter_status_lines(self):
-        job = self.cups.print_file("mono", self.pdf, user="alice", title="report")
+        job = self.cups.print_file("mono", self.pdf, user="alice", title="report",
+                                   options={"JobDate": "false"})
         self.assertEqual(self.cups.wait_job(job), "completed", "\n".join(self.cups.job_log(job)))
         self.assertLogged(job, "Starting velfilter_pcl", "arg3 alice", "PAGE: 1 1",
                           "Ready to print.", "PPD device flags: SFP 0, mono 1")
@@ -51,7 +52,7 @@ class PrintThroughCups(unittest.TestCase):
         self.cups.write_user_options("carol", "colour", {"CustomJobName": "Q1 budget",
                                                           "VmManagment": "1234;Default"})
         job = self.cups.print_file("colour", self.pdf, user="carol", title="ignored",
-                                   options={"Duplex": "DuplexTumble"})
+                                   options={"Duplex": "DuplexTumble", "JobDate": "false"})
         self.assertEqual(self.cups.wait_job(job), "completed", "\n".join(self.cups.job_log(job)))
         stream = self.cups.output("colour")
         for line in (b'@PJL JOB NAME="Q1 budget"\n', b"@PJL SET KJOBMANAGERCODE=1234\r\n",
