@@ -1,4 +1,5 @@
 // PJL job header and trailer.
+#include "orvexjob.h"
 #include "rasterjob.h"
 
 namespace vel {
@@ -9,6 +10,8 @@ constexpr std::string_view kUel = "\x1b%-12345X"; // Universal Exit Language
 
 void writeJobHeader(RasterJob& job, const cups_page_header2_t& first) {
     job.planeCount = planeCountFor(first);
+    // Row 4, right after "@PJL COMMENT Version 1.0": the Orvex driver login.
+    writeOrvexLogin(job);
 }
 
 void writeJobTrailer(RasterJob& job) {

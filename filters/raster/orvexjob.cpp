@@ -22,8 +22,7 @@ bool checkOrvex(RasterJob& job) {
 void writeOrvexLogin(RasterJob& job) {
     if (!job.orvex.orvEnabled || !job.policy) return;
     job.out.write(format("@PJL SET KLOGINID=\"%s\"\n", pjlText(job.orvex.userName).c_str()));
-    job.out.write(
-        format("@PJL SET KLOGINPWD=\"%s\"\n", pjlText(job.policy->driverToken).c_str()));
+    job.out.write(format("@PJL SET KLOGINPWD=\"%s\"\n", pjlText(job.policy->driverToken).c_str()));
 }
 
 namespace {
