@@ -1,6 +1,5 @@
 #include "orvexjob.h"
 
-#include "pjltext.h"
 #include "policy.h"
 
 #include <cctype>
@@ -17,12 +16,6 @@ bool checkOrvex(RasterJob& job) {
         return false;
     job.policy = std::move(login.policy);
     return true;
-}
-
-void writeOrvexLogin(RasterJob& job) {
-    if (!job.orvex.orvEnabled || !job.policy) return;
-    job.out.write(format("@PJL SET KLOGINID=\"%s\"\n", pjlText(job.orvex.userName).c_str()));
-    job.out.write(format("@PJL SET KLOGINPWD=\"%s\"\n", pjlText(job.policy->driverToken).c_str()));
 }
 
 namespace {

@@ -1,6 +1,6 @@
 // Orvex print management in the raster job: the login-and-policy step of the
-// main flow, the login lines of the PJL job header and the comment commands
-// that describe the job to the print-management side.
+// main flow and the comment commands that describe the job to the
+// print-management side. (The header's driver login lines are in envelope.cpp.)
 #pragma once
 
 #include "rasterjob.h"
@@ -12,11 +12,6 @@ namespace vel {
 // False when the job must not print (refused, or the check failed); the user
 // has been notified where a notice applies.
 bool checkOrvex(RasterJob& job);
-
-// Header lines "@PJL SET KLOGINID=..." and "@PJL SET KLOGINPWD=..." with the
-// Orvex user name and the policy's driver token; nothing unless Orvex allowed
-// the job.
-void writeOrvexLogin(RasterJob& job);
 
 // "!R! CMNT key=value; EXIT;" commands: server, colour, binding, booklet,
 // staple, punch, paper and media type; nothing unless Orvex allowed the job.
