@@ -9,7 +9,7 @@ import tempfile
 import threading
 import unittest
 
-from cupsd import write_user_options
+from cupsd import PrivateCupsd, ppd_path, write_user_options
 from dbus_bus import NoticeReceiver, PrivateSystemBus
 from filterrun import make_raster, run_raster_filter
 from orvex_server import LOGIN_PATH, OrvexServer
@@ -103,8 +103,10 @@ class OrvexJobs(unittest.TestCase):
         r = self.run_job("ColorModel=Gray Duplex=None PageSize=Letter")
         self.assertEqual(r.returncode, 0, r.stderr)
         out = r.stdout
-        self.assertIn(b'@PJL SET KLOGINID="alice.orv"\n@PJL SET KLOGINPWD="tok-42"\n', out)
-        self.assertIn(b"!R! CMNT Vorx=127.0.0.1; EXIT;!R! CMNT Colormode=BLACK_AND_WHITE;"
+        self.assertIn(b"@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=LONGEDGE\r\n", out)
+        self.assertIn(b'@PJL COMMENT Version 1.0\r\n@PJL SET KLOGINID="alice.orv"\n'
+                      b'@PJL SET KLOGINPWD="tok-42"\n@PJL JOB NAME=', out)
+        self.assertIn(b"\x1bE!R! CMNT Vorx=127.0.0.1; EXIT;!R! CMNT Colormode=BLACK_AND_WHITE;"
                       b" EXIT;!R! CMNT Binding=LEFT_RIGHT; EXIT;", out)
         self.assertIn(b"!R! CMNT Paper=LETTER; EXIT;!R! CMNT MediaType=PLAIN; EXIT;", out)
         self.assertEqual(self.new_notices(0), [])
@@ -194,6 +196,36 @@ class OrvexJobs(unittest.TestCase):
     def _restore_receiver(self, holder):
         holder.stop()
         type(self).rx = NoticeReceiver(self.bus).start()
+
+
+class OrvexThroughCups(unittest.TestCase):
+    """A refused job under a private cupsd: the filter runs as lp, its notice
+    reaches the bus, the job is aborted and the device gets nothing."""
+
+    def test_refused_job_is_aborted_with_a_notice(self):
+        with PrivateSystemBus() as bus, NoticeReceiver(bus) as rx, OrvexServer() as srv:
+            srv.answer_policy({"JE.FullColorPrint": "ON"})
+            env = {"DBUS_SYSTEM_BUS_ADDRESS": bus.address}
+            with PrivateCupsd(filter_env=env) as cups:
+                cups.add_queue("colour", ppd_path("vc500"))
+                write_user_options(cups.data_dir, "alice", "colour", {
+                    "ORV_enabled": "ON", "ORV_server": "127.0.0.1", "ORV_port": str(srv.port),
+                    "ORV_username": "alice.orv", "ORV_password": STORED["s3cret"]})
+                ras = os.path.join(cups.root, "job.ras")
+                with open(ras, "wb") as f:
+                    f.write(make_raster(pages=1, height=64))
+                os.chmod(ras, 0o644)
+                job = cups.print_file("colour", ras, user="alice", options={
+                    "ColorModel": "RGB", "document-format": "application/vnd.cups-raster"})
+                state = cups.wait_job(job)
+                log = cups.job_log(job)
+                # cupsd stops a job whose filter fails; the log drops "WARNING: ".
+                self.assertIn(state, ("aborted", "stopped"), "\n".join(log))
+                self.assertIn("ORV settings have stopped printing", log)
+                out = cups.output_path("colour")
+                self.assertFalse(os.path.exists(out) and os.path.getsize(out) > 0)
+            self.assertEqual(rx.wait_for(1), ["\nColor Mode alice"])
+            self.assertEqual(srv.requests[0]["body"], b"userID=alice.orv&userPWD=s3cret")
 
 
 if __name__ == "__main__":
