@@ -5,6 +5,7 @@
 // The printer stream goes to standard output, status lines to standard error.
 #include "orvexjob.h"
 #include "rasterjob.h"
+#include "telemetry.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,7 +57,9 @@ int main(int argc, char* argv[]) {
         job.log("WARNING: ORV settings have stopped printing\n");
         return 1;
     }
-    // Usage telemetry comes here.
+
+    // Usage events, only with the user's consent; they never change the job.
+    if (vel::telemetryConsent(job.user)) vel::postUsage(vel::rasterJobUsage(job), job.log);
 
     const int pages = ras ? vel::printPages(job, ras) : 0;
     vel::writeJobTrailer(job);
