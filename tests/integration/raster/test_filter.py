@@ -9,7 +9,7 @@ import time
 import unittest
 
 from filterrun import make_raster, run_raster_filter
-from cupsd import build_dir, ppd_path, program
+from cupsd import build_dir, ppd_path, program, write_user_options
 
 USAGE = "ERROR: rastertopcl job-id user title copies options [file]"
 
@@ -45,6 +45,47 @@ class Arguments(unittest.TestCase):
         self.assertEqual(by_file.returncode, 0)
         self.assertEqual(by_file.stdout, by_stdin.stdout)
         self.assertIn("arg7 " + f.name, by_file.status_lines())
+
+
+class PerUserFiles(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(self.tmp.cleanup)
+
+    def job_name(self, r):
+        for line in r.stdout.split(b"\n"):
+            if line.startswith(b"@PJL JOB NAME="):
+                return line[len(b"@PJL JOB NAME="):].decode()
+        self.fail(r.stderr)
+
+    def test_job_user_and_queue_name_the_option_file(self):
+        write_user_options(self.tmp.name, "alice", "queue", {"CustomJobName": "from alice"})
+        r = run_raster_filter(make_raster(), data_dir=self.tmp.name, options="JobDate=false")
+        self.assertEqual(self.job_name(r), '"from alice"')
+        self.assertIn("lpoptions file: %s/alice/queue.cfg" % self.tmp.name, r.status_lines())
+
+    def test_hand_run_takes_user_and_queue_from_the_environment(self):
+        # Started from the build directory as ./velfilter_pcl: USER's file for
+        # the queue named after the PPD file.
+        write_user_options(self.tmp.name, "bob", "vm200", {"CustomJobName": "from bob"})
+        r = run_raster_filter(make_raster(), data_dir=self.tmp.name, options="JobDate=false",
+                              printer="./velfilter_pcl", env={"USER": "bob"})
+        self.assertEqual(self.job_name(r), '"from bob"')
+        self.assertIn("PPD: " + ppd_path("vm200"), r.status_lines())
+
+    def test_user_names_that_leave_the_directory_have_no_files(self):
+        # Each of these files is what the hostile name would reach without the guard.
+        base = os.path.join(self.tmp.name, "base")
+        write_user_options(self.tmp.name, "base", "queue", {"CustomJobName": "via dot"})
+        write_user_options(self.tmp.name, ".", "queue", {"CustomJobName": "via dotdot"})
+        write_user_options(base, "alice", "queue", {"CustomJobName": "via slash"})
+        os.makedirs(os.path.join(base, "y"))
+        for user in ("..", ".", "y/../alice"):
+            with self.subTest(user=user):
+                r = run_raster_filter(make_raster(), data_dir=base, user=user, title="plain",
+                                      options="JobDate=false")
+                self.assertEqual(r.returncode, 0)
+                self.assertEqual(self.job_name(r), '"plain"')
 
 
 class Pages(unittest.TestCase):
