@@ -4,6 +4,7 @@
 //
 // The printer stream goes to standard output, status lines to standard error.
 #include "rasterjob.h"
+#include "telemetry.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,7 +49,10 @@ int main(int argc, char* argv[]) {
     const char* ppdPath = getenv("PPD");
     vel::mergePpdDefaults(job, ppdPath ? ppdOpenFile(ppdPath) : nullptr);
 
-    // Orvex login and policy come here, then usage telemetry.
+    // Orvex login and policy come here.
+
+    // Usage events, only with the user's consent; they never change the job.
+    if (vel::telemetryConsent(job.user)) vel::postUsage(vel::rasterJobUsage(job), job.log);
 
     const int pages = ras ? vel::printPages(job, ras) : 0;
     vel::writeJobTrailer(job);
