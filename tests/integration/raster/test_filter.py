@@ -99,6 +99,13 @@ class Pages(unittest.TestCase):
         self.assertEqual(progress, expected)
         self.assertEqual(r.status_lines()[-1], "INFO: Ready to print.")
 
+    def test_job_goes_on_without_ppd(self):
+        for name, ppd in (("no PPD variable", None), ("PPD file missing", "/nonexistent.ppd")):
+            with self.subTest(name):
+                r = run_raster_filter(make_raster(), ppd=ppd, options="Duplex=DuplexTumble")
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertIn(b"@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=SHORTEDGE\r\n", r.stdout)
+
     def test_empty_stream_has_no_pages(self):
         r = run_raster_filter(make_raster(pages=0))
         self.assertEqual(r.returncode, 1)
