@@ -114,6 +114,27 @@ class OrvexJobs(unittest.TestCase):
         self.assertEqual(req["path"], LOGIN_PATH)
         self.assertEqual(req["body"], b"userID=alice.orv&userPWD=s3cret")
 
+    def test_comment_commands_follow_the_job_options(self):
+        self.settings()
+        cases = [
+            ("Booklet=Left Staple=Rear Punch=2HoleEUR ColorModel=RGB Duplex=DuplexTumble",
+             b"Colormode=FULL_COLOR; EXIT;!R! CMNT Binding=TOP; EXIT;!R! CMNT Booklet=LEFT_EDGE;"
+             b" EXIT;!R! CMNT Staple=UPPER_RIGHT; EXIT;!R! CMNT Punch=TWO; EXIT;"),
+            ("Booklet=Right Staple=BookletStitch Punch=4Hole",
+             b"Booklet=RIGHT_EDGE; EXIT;!R! CMNT Staple=BOOKLET; EXIT;!R! CMNT Punch=FOUR; EXIT;"),
+            # Values outside a table leave their command out; a client's value
+            # cannot close the command early.
+            ("Booklet=Top Staple=Twice Punch=5Hole PageSize=a4;EXIT;!R!x MediaType=bond",
+             b"!R! CMNT Paper=A4?EXIT?!R!X; EXIT;!R! CMNT MediaType=BOND; EXIT;"),
+        ]
+        for options, expected in cases:
+            with self.subTest(options):
+                r = self.run_job(options)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertIn(expected, r.stdout)
+        for key in (b"Booklet", b"Staple", b"Punch"):
+            self.assertNotIn(b"CMNT " + key, r.stdout)
+
     def test_password_with_form_separators_reaches_the_server_whole(self):
         self.settings(password="p&ss=w+rd%")
         self.assertEqual(self.run_job().returncode, 0)
