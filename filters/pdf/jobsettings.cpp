@@ -20,7 +20,8 @@ constexpr size_t kMaxOptionToken = 63;
 std::string cutText(std::string_view text, size_t max) {
     if (text.size() <= max) return std::string(text);
     size_t n = max;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
     return std::string(text.substr(0, n));
 }
 
@@ -64,15 +65,32 @@ struct NamedCode {
 
 // PageSize value, code, PJL paper name. Code 22 is not assigned.
 constexpr NamedCode kPaperSizes[] = {
-    {"P12X18", 1, "P12X18"},     {"P16K", 2, "ROC16K"},       {"OficioMX", 3, "FF8.5X13.5"},
-    {"P8K", 4, "ROC8K"},         {"A3", 5, "A3"},             {"A4", 6, "A4"},
-    {"A5", 7, "A5"},             {"A6", 8, "A6"},             {"B4", 9, "B4"},
-    {"B5", 10, "B5"},            {"ISOB5", 11, "ISOB5"},      {"B6", 12, "B6"},
-    {"EnvC4", 13, "C4"},         {"Env10", 14, "COM10"},      {"EnvPersonal", 15, "COM6"},
-    {"Env9", 16, "COM9"},        {"EnvC5", 17, "C5"},         {"EnvDL", 18, "DL"},
-    {"EnvMonarch", 19, "MONARCH"}, {"Executive", 20, "EXECUTIVE"}, {"Folio", 21, "FOLIO"},
-    {"Tabloid", 23, "LEDGER"},   {"Legal", 24, "LEGAL"},      {"Letter", 25, "LETTER"},
-    {"OficioII", 26, "OFICIOII"}, {"Statement", 27, "STATEMENT"},
+    {"P12X18", 1, "P12X18"},
+    {"P16K", 2, "ROC16K"},
+    {"OficioMX", 3, "FF8.5X13.5"},
+    {"P8K", 4, "ROC8K"},
+    {"A3", 5, "A3"},
+    {"A4", 6, "A4"},
+    {"A5", 7, "A5"},
+    {"A6", 8, "A6"},
+    {"B4", 9, "B4"},
+    {"B5", 10, "B5"},
+    {"ISOB5", 11, "ISOB5"},
+    {"B6", 12, "B6"},
+    {"EnvC4", 13, "C4"},
+    {"Env10", 14, "COM10"},
+    {"EnvPersonal", 15, "COM6"},
+    {"Env9", 16, "COM9"},
+    {"EnvC5", 17, "C5"},
+    {"EnvDL", 18, "DL"},
+    {"EnvMonarch", 19, "MONARCH"},
+    {"Executive", 20, "EXECUTIVE"},
+    {"Folio", 21, "FOLIO"},
+    {"Tabloid", 23, "LEDGER"},
+    {"Legal", 24, "LEGAL"},
+    {"Letter", 25, "LETTER"},
+    {"OficioII", 26, "OFICIOII"},
+    {"Statement", 27, "STATEMENT"},
 };
 
 // MediaType value, code, PJL media name; "PrnDef" (0) writes no media line.
@@ -107,7 +125,8 @@ constexpr NamedCode kMediaTypes[] = {
 
 constexpr const char* kTrayNames[] = {"INTRAY2", "INTRAY3", "INTRAY5", "INTRAY6", "INTRAY1"};
 
-template <size_t N> void setNamedCode(int32_t& field, std::string_view value, const NamedCode (&table)[N]) {
+template <size_t N>
+void setNamedCode(int32_t& field, std::string_view value, const NamedCode (&table)[N]) {
     for (const NamedCode& row : table) {
         if (value == row.value) {
             field = row.code;

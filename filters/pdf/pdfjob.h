@@ -96,7 +96,7 @@ std::string headerJobName(const PdfJobSettings& job);
 // refused for an oversized value are reported there too.
 constexpr size_t kMaxHeader = 10240;
 std::string buildPjlHeader(const PdfJobSettings& job, const LogFn& log,
-                           std::time_t now = std::time(nullptr));
+                           std::time_t now = std::time(nullptr), size_t budget = kMaxHeader);
 
 // The header as written to the log: secrets (passwords, PINs) masked.
 std::string headerForLog(std::string_view header);

@@ -21,11 +21,11 @@ constexpr size_t kDateTextLength = 13;
 // header stays below its budget.
 class HeaderBuilder {
   public:
-    explicit HeaderBuilder(const LogFn& log) : log_(log) {}
+    HeaderBuilder(const LogFn& log, size_t budget) : log_(log), budget_(budget) {}
 
     void add(const std::string& unit) {
         if (unit.empty()) return;
-        if (text_.size() + unit.size() < kMaxHeader) {
+        if (text_.size() + unit.size() < budget_) {
             text_ += unit;
         } else if (log_) {
             log_("Header too long\n");
@@ -35,6 +35,7 @@ class HeaderBuilder {
 
   private:
     const LogFn& log_;
+    size_t budget_;
     std::string text_;
 };
 
@@ -60,7 +61,8 @@ std::string quotedSetLine(const char* variable, std::string_view value, Oversize
             return {};
         }
         size_t n = room;
-        while (n > 0 && (static_cast<unsigned char>(safe[n]) & 0xC0) == 0x80) --n;
+        while (n > 0 && (static_cast<unsigned char>(safe[n]) & 0xC0) == 0x80)
+            --n;
         safe.resize(n);
     }
     return head + safe + "\"\n";
@@ -109,8 +111,9 @@ std::string headerJobName(const PdfJobSettings& job) {
     return source.substr(0, len);
 }
 
-std::string buildPjlHeader(const PdfJobSettings& job, const LogFn& log, std::time_t now) {
-    HeaderBuilder h(log);
+std::string buildPjlHeader(const PdfJobSettings& job, const LogFn& log, std::time_t now,
+                           size_t budget) {
+    HeaderBuilder h(log, budget);
 
     h.add("\x1b%-12345X@PJL\n@PJL JOB\n"); // UEL, enter PJL, start of job
 
@@ -214,9 +217,11 @@ std::string buildPjlHeader(const PdfJobSettings& job, const LogFn& log, std::tim
 
     // Punching before stapling.
     if (job.punch == 1)
-        h.add("@PJL SET FINISH=KPUNCH\n@PJL SET KPUNCHOPTION=SUB1\n@PJL SET KPUNCHPOSITION=FRONT\n");
+        h.add(
+            "@PJL SET FINISH=KPUNCH\n@PJL SET KPUNCHOPTION=SUB1\n@PJL SET KPUNCHPOSITION=FRONT\n");
     if (job.punch == 2)
-        h.add("@PJL SET FINISH=KPUNCH\n@PJL SET KPUNCHOPTION=MAIN\n@PJL SET KPUNCHPOSITION=FRONT\n");
+        h.add(
+            "@PJL SET FINISH=KPUNCH\n@PJL SET KPUNCHOPTION=MAIN\n@PJL SET KPUNCHPOSITION=FRONT\n");
     if (job.staple == 1) h.add("@PJL SET FINISH=STAPLE\n@PJL SET STAPLEOPTION=ONEOPPOSED\n");
     if (job.staple == 2) h.add("@PJL SET FINISH=STAPLE\n@PJL SET STAPLEOPTION=TWO\n");
     if (job.staple == 3) h.add("@PJL SET FINISH=STAPLE\n@PJL SET STAPLEOPTION=ONE\n");
@@ -262,7 +267,8 @@ std::string orvexCommentLines(const PdfJobSettings& job) {
     out += "%!R! CMNT Vorx=" + pjlQuotedText(job.orvServer) + "; EXIT;\n";
     out += job.monochrome ? "%!R! CMNT Colormode=BLACK_AND_WHITE; EXIT;\n"
                           : "%!R! CMNT Colormode=FULL_COLOR; EXIT;\n";
-    out += job.duplex != 0 ? "%!R! CMNT Duplex=DUPLEX; EXIT;\n" : "%!R! CMNT Duplex=SIMPLEX; EXIT;\n";
+    out +=
+        job.duplex != 0 ? "%!R! CMNT Duplex=DUPLEX; EXIT;\n" : "%!R! CMNT Duplex=SIMPLEX; EXIT;\n";
     return out;
 }
 
