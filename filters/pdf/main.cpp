@@ -55,6 +55,25 @@ int main(int argc, char** argv) {
         createJobSettings(title, user, argv[4], argv[5], pdfPrinterName(argv[0], log), ppd);
     if (ppd) ppdClose(ppd);
 
+    // Orvex: log the job's owner in and let the server's policy change or
+    // stop the job, before anything is printed.
+    UserOptionFile orvexFile{user, pdfPrinterName(argv[0], log), log};
+    OrvexSettings orvex = readOrvexSettings(orvexFile, user);
+    if (orvex.orvEnabled) {
+        LoginResult login = orvexLogin(orvex, log);
+        if (login.noticeFailed) return 1; // the bus has already been reported
+        if (login.policy) takeOrvexLogin(job, *login.policy, orvex);
+        switch (applyPolicy(job, login.policy, orvex, log)) {
+        case PolicyVerdict::Print:
+            break;
+        case PolicyVerdict::NoticeFailed:
+            return 1;
+        case PolicyVerdict::Refused:
+            log("WARNING: ORV settings have stopped printing\n");
+            return 1;
+        }
+    }
+
     // Usage events: when the user consented, from the record as it is now.
 
     std::string header = buildPjlHeader(job, log);
@@ -73,6 +92,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     out.write(kPjlTrailer);
+    if (orvex.orvEnabled) out.write(orvexCommentLines(job));
     if (!out.flush()) {
         log(format("ERROR: Unable to send print data: %s\n", std::strerror(errno)));
         return 1;

@@ -16,6 +16,7 @@
 #include "log.h"
 #include "orvex.h"
 #include "peruser.h"
+#include "policy.h"
 
 #include <cups/ppd.h>
 
@@ -117,8 +118,18 @@ std::string pdfPrinterName(const char* argv0, const LogFn& log);
 // when that name would not stay a single file name inside /tmp.
 std::optional<std::string> leftoverTempFile(std::string_view jobId, std::string_view title);
 
-// Orvex's policy applied to the record: may force monochrome or long-edge
-// duplex, and decides whether the job prints. False without a policy.
-bool applyPolicy(PdfJobSettings& job, const OrvexPolicy* policy, const OrvexSettings& settings);
+// The driver login that Orvex handed out, and its server, for the header and
+// the comment lines after the trailer.
+void takeOrvexLogin(PdfJobSettings& job, const OrvexPolicy& policy, const OrvexSettings& settings);
+
+// Orvex's colour and duplex rules on the record (a colour job may be printed
+// in black and white, a one-sided job long-edge duplex), then the shared
+// credit, quota and printer steps. Sends no notice.
+PolicyOutcome decidePdfPolicy(PdfJobSettings& job, const OrvexPolicy& policy,
+                              const OrvexSettings& settings);
+
+// decidePdfPolicy plus the notice. Without a policy the job is refused.
+PolicyVerdict applyPolicy(PdfJobSettings& job, const std::optional<OrvexPolicy>& policy,
+                          const OrvexSettings& settings, const LogFn& log);
 
 } // namespace vel
