@@ -50,36 +50,28 @@ enum class Oversize {
 std::string quotedSetLine(const char* variable, std::string_view value, Oversize oversize,
                           const LogFn& log) {
     std::string head = std::string("@PJL SET ") + variable + "=\"";
-    std::string safe = pjlQuotedText(value);
     size_t room = kMaxPjlLine - head.size() - 2;
-    if (safe.size() > room) {
-        if (oversize == Oversize::Refuse) {
-            if (log)
-                log(format("WARNING: The %s value is too long for the printer (%zu bytes) and "
-                           "was left out\n",
-                           variable, safe.size()));
-            return {};
-        }
-        size_t n = room;
-        while (n > 0 && (static_cast<unsigned char>(safe[n]) & 0xC0) == 0x80)
-            --n;
-        safe.resize(n);
+    if (value.size() > room && oversize == Oversize::Refuse) {
+        if (log)
+            log(format("WARNING: The %s value is too long for the printer (%zu bytes) and "
+                       "was left out\n",
+                       variable, value.size()));
+        return {};
     }
-    return head + safe + "\"\n";
+    return head + pjlText(value, room) + "\"\n";
 }
 
 // `@PJL SET <variable>=<value>\n` for a free-text value outside quotes.
 std::string plainSetLine(const char* variable, std::string_view value, const LogFn& log) {
     std::string head = std::string("@PJL SET ") + variable + "=";
-    std::string safe = pjlQuotedText(value);
-    if (head.size() + safe.size() + 1 > kMaxPjlLine) {
+    if (head.size() + value.size() + 1 > kMaxPjlLine) {
         if (log)
             log(format("WARNING: The %s value is too long for the printer (%zu bytes) and was "
                        "left out\n",
-                       variable, safe.size()));
+                       variable, value.size()));
         return {};
     }
-    return head + safe + "\n";
+    return head + pjlText(value) + "\n";
 }
 
 std::string dateText(std::time_t now) {
@@ -117,7 +109,7 @@ std::string buildPjlHeader(const PdfJobSettings& job, const LogFn& log, std::tim
 
     h.add("\x1b%-12345X@PJL\n@PJL JOB\n"); // UEL, enter PJL, start of job
 
-    std::string name = pjlQuotedText(headerJobName(job));
+    std::string name = pjlText(headerJobName(job));
     std::string nameLine = job.printJobDate
                                ? "@PJL JOB NAME=\"" + name + " " + dateText(now) + "\"\n"
                                : "@PJL JOB NAME=\"" + name + "\"\n";
@@ -264,7 +256,7 @@ std::string headerForLog(std::string_view header) {
 
 std::string orvexCommentLines(const PdfJobSettings& job) {
     std::string out = "\n";
-    out += "%!R! CMNT Vorx=" + pjlQuotedText(job.orvServer) + "; EXIT;\n";
+    out += "%!R! CMNT Vorx=" + pjlText(job.orvServer) + "; EXIT;\n";
     out += job.monochrome ? "%!R! CMNT Colormode=BLACK_AND_WHITE; EXIT;\n"
                           : "%!R! CMNT Colormode=FULL_COLOR; EXIT;\n";
     out +=

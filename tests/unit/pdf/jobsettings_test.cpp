@@ -1,5 +1,7 @@
 #include "pdfjob.h"
 
+#include "credential.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -261,6 +263,26 @@ TEST_F(CreateJobSettings, PerUserFileComesLastAndWins) {
     PdfJobSettings other =
         vel::createJobSettings("T", "alice", "1", "VmManagment=MG5", "Other", nullptr);
     EXPECT_EQ(other.jobManagerCode, "5");
+}
+
+TEST_F(CreateJobSettings, StoredCredentialsAreDecoded) {
+    auto stored = [](const char* text) { return *vel::encodeCredential(text); };
+    userFile("AccessCode=" + stored("4711") + "\nUserLoginName=" + stored("bob") +
+             "\nUserLoginPass=" + stored("a\\\\b") + "\nCustomBoxPassword=" + stored("box") + "\n");
+    PdfJobSettings job = create("");
+    EXPECT_EQ(job.accessCode, "4711");
+    EXPECT_EQ(job.loginName, "bob");
+    EXPECT_EQ(job.loginPassword, "a\\\\b") << "the doubled backslash is not undone";
+    EXPECT_EQ(job.customBoxPassword, "box");
+
+    // Plain text, odd length or a broken cipher: treated as not set.
+    userFile("AccessCode=1234\nUserLoginName=abc\nUserLoginPass=" +
+             stored("a password of two blocks").substr(0, 32) + "\n");
+    job = create("");
+    EXPECT_EQ(job.accessCode, "");
+    EXPECT_EQ(job.loginName, "");
+    EXPECT_EQ(job.loginPassword, "");
+    EXPECT_EQ(job.customBoxPassword, "");
 }
 
 } // namespace
