@@ -119,7 +119,8 @@ class FilterRun(unittest.TestCase):
         r = self.run_filter(["11", "alice", "t", "1", ""], ppd=office, argv0="./velfilter_pdf")
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertIn(b'@PJL JOB NAME="Office job ', r.stdout)
-        self.assertIn("PPD: %s\n" % office, r.stderr.decode())
+        # Once for the job settings, once for the Orvex settings.
+        self.assertEqual(r.stderr.decode().count("PPD: %s\n" % office), 2)
 
     def test_leftover_temp_file_is_removed_only_inside_tmp(self):
         job = str(os.getpid())
