@@ -15,52 +15,12 @@ import time
 import unittest
 import xml.etree.ElementTree as ET
 
+from dbus_bus import PrivateSystemBus
+
 BUILD = os.environ.get("VELMORA_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "..", "build"))
 ORVUI = os.path.join(BUILD, "orvui", "orvui")
 NAME = "com.velmora.orvui"
 PR_SET_CHILD_SUBREAPER = 36
-
-_BUS_CONFIG = """<busconfig>
-  <type>system</type>
-  <listen>unix:path={socket}</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow own="*"/>
-    <allow send_destination="*"/>
-    <allow receive_sender="*"/>
-  </policy>
-</busconfig>
-"""
-
-
-class PrivateSystemBus:
-    """A dbus-daemon of its own, on a unix socket in a temp dir."""
-
-    def start(self):
-        self.dir = tempfile.mkdtemp(prefix="orvuibus")
-        config = os.path.join(self.dir, "bus.conf")
-        with open(config, "w") as f:
-            f.write(_BUS_CONFIG.format(socket=os.path.join(self.dir, "socket")))
-        self.proc = subprocess.Popen(
-            ["dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + config, "--print-address=1"],
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        self.address = self.proc.stdout.readline().strip()
-        if not self.address:
-            self.stop()
-            raise RuntimeError("dbus-daemon did not start")
-        return self
-
-    def env(self, base=None):
-        env = dict(os.environ if base is None else base)
-        env["DBUS_SYSTEM_BUS_ADDRESS"] = self.address
-        return env
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait(10)
-        self.proc.stdout.close()
-        shutil.rmtree(self.dir, ignore_errors=True)
 
 
 def start_xvfb():

@@ -1,6 +1,7 @@
 // The notice window's parts: catalogs, the text rules, which notices reach the
 // logged-in user, and a call over a private bus standing in for the system bus.
 #include "catalog.h"
+#include "notice.h"
 #include "mainwindow.h"
 #include "orvdbus.h"
 
@@ -79,6 +80,7 @@ class OrvuiTest : public QObject {
     void delivery();
     void busCall_data();
     void busCall();
+    void filterNotice();
 
   private:
     QTemporaryDir m_busDir;
@@ -365,6 +367,37 @@ void OrvuiTest::busCall() {
              qPrintable(reply));
     QCOMPARE(w.isVisible(), !shown.isNull());
     QCOMPARE(messageLabel(w)->text(), shown.isNull() ? kDefaultText : shown);
+}
+
+// The filters' own sender reaches the window.
+void OrvuiTest::filterNotice() {
+    Catalog english(QStringLiteral(":/strings/english"));
+    const QByteArray savedUser = qgetenv("USER");
+    const QByteArray savedBus = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    qputenv("USER", "alice");
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_busAddress.toUtf8());
+
+    QDBusConnection bus = QDBusConnection::connectToBus(m_busAddress, QStringLiteral("testbus"));
+    QVERIFY(bus.registerService(QStringLiteral("com.velmora.orvui")));
+    orvdbus adaptor;
+    QVERIFY(bus.registerObject(QStringLiteral("/"), &adaptor, QDBusConnection::ExportAllSlots));
+    MainWindow w;
+    connect(&adaptor, &orvdbus::messageRecieved, &w, &MainWindow::displayMessage,
+            Qt::DirectConnection);
+
+    std::string log;
+    const bool sent = vel::sendNotice(vel::noticeText("Credit", "alice"),
+                                      [&log](std::string_view line) { log += line; });
+    QVERIFY2(sent, log.c_str());
+    QTRY_VERIFY_WITH_TIMEOUT(w.isVisible(), 20000);
+    bus.unregisterObject(QStringLiteral("/"));
+    bus.unregisterService(QStringLiteral("com.velmora.orvui"));
+    qputenv("USER", savedUser);
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", savedBus);
+
+    QCOMPARE(messageLabel(w)->text(),
+             QStringLiteral("Not enough credit is available to print this job. Recharge your "
+                            "credit."));
 }
 
 QTEST_MAIN(OrvuiTest)
