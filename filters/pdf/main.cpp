@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 
@@ -43,6 +44,12 @@ int main(int argc, char** argv) {
     int input = STDIN_FILENO;
     if (argc == 7) {
         input = ::open(argv[6], O_RDONLY | O_CLOEXEC);
+        struct stat st {};
+        if (input >= 0 && ::fstat(input, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(input);
+            input = -1;
+            errno = EISDIR;
+        }
         if (input < 0) {
             log(format("ERROR: Unable to open print file \"%s\": %s\n", argv[6],
                        std::strerror(errno)));
@@ -86,6 +93,9 @@ int main(int argc, char** argv) {
         break;
     case CopyResult::ReadFailed:
         log(format("ERROR: Unable to read print data: %s\n", std::strerror(errno)));
+        // End the job on the printer so that it leaves PDF mode.
+        out.write(kPjlTrailer);
+        out.flush();
         return 1;
     case CopyResult::WriteFailed:
         log(format("ERROR: Unable to send print data: %s\n", std::strerror(errno)));

@@ -105,10 +105,11 @@ class FilterRun(unittest.TestCase):
         self.assertIn(b"@PJL SET KCOLORMODE=MONO\n", r.stdout)
 
     def test_unopenable_file_is_an_error_without_output(self):
-        r = self.run_filter(["10", "alice", "t", "1", "", os.path.join(self.tmp, "missing.pdf")])
-        self.assertEqual(r.returncode, 1)
-        self.assertEqual(r.stdout, b"")
-        self.assertIn('ERROR: Unable to open print file "', r.stderr.decode())
+        for path in (os.path.join(self.tmp, "missing.pdf"), self.tmp):
+            r = self.run_filter(["10", "alice", "t", "1", "", path])
+            self.assertEqual(r.returncode, 1, path)
+            self.assertEqual(r.stdout, b"", path)
+            self.assertIn('ERROR: Unable to open print file "%s"' % path, r.stderr.decode())
 
     def test_started_by_hand_reads_the_user_file_of_the_ppd_name(self):
         ppd_dir = os.path.join(self.tmp, "etc/cups/ppd")
