@@ -7,6 +7,7 @@ can be collected with waitpid."""
 
 import ctypes
 import os
+import pwd
 import shutil
 import signal
 import subprocess
@@ -15,9 +16,11 @@ import time
 import unittest
 import xml.etree.ElementTree as ET
 
-from dbus_bus import PrivateSystemBus
+from dbus_bus import SYSTEM_DEFAULTS, PrivateSystemBus
 
 BUILD = os.environ.get("VELMORA_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "..", "build"))
+SOURCE = os.environ.get("VELMORA_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", "..", ".."))
+POLICY = os.path.join(SOURCE, "packaging", "dbus", "com.velmora.orvui.conf")
 ORVUI = os.path.join(BUILD, "orvui", "orvui")
 NAME = "com.velmora.orvui"
 PR_SET_CHILD_SUBREAPER = 36
@@ -98,47 +101,47 @@ class OrvuiService(unittest.TestCase):
             os.kill(pid, signal.SIGTERM)
             exit_status(pid)
 
-    def orvui_env(self, lang="C", user="alice", bus=None):
-        env = self.bus.env() if bus is None else dict(os.environ, DBUS_SYSTEM_BUS_ADDRESS=bus)
+    def orvui_env(self, lang="C", user="alice", bus_address=None):
+        env = self.bus.env() if bus_address is None else dict(os.environ, DBUS_SYSTEM_BUS_ADDRESS=bus_address)
         env.update(USER=user, LC_ALL=lang, LANG=lang, DISPLAY=self.display, QT_QPA_PLATFORM="xcb",
                    XDG_RUNTIME_DIR=self.tmp)
         return env
 
-    def launch(self, env, stderr):
+    def launch(self, env, stderr, command=()):
         """Runs orvui; returns the detached process's pid once the caller has returned 0."""
         before = orvui_children()
-        parent = subprocess.run([ORVUI], env=env, stdout=subprocess.DEVNULL, stderr=stderr, timeout=30)
+        parent = subprocess.run([*command, ORVUI], env=env, stdout=subprocess.DEVNULL, stderr=stderr, timeout=30)
         self.assertEqual(parent.returncode, 0)
         new = orvui_children() - before
         self.assertEqual(len(new), 1, "one detached orvui")
         return new.pop()
 
-    def start_orvui(self, **kw):
+    def start_orvui(self, command=(), env=None, bus=None, **kw):
         log = open(os.path.join(self.tmp, "orvui-%d.log" % len(self.running)), "w+")
         self.addCleanup(log.close)
-        pid = self.launch(self.orvui_env(**kw), log)
+        pid = self.launch(env or self.orvui_env(**kw), log, command)
         self.running.append(pid)
-        self.wait_for_name()
+        self.wait_for_name(bus)
         return pid, log
 
-    def wait_for_name(self, timeout=20):
+    def wait_for_name(self, bus=None, timeout=20):
         end = time.monotonic() + timeout
         while time.monotonic() < end:
             if self.bus_call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
-                             "string:" + NAME).endswith("true"):
+                             "string:" + NAME, bus=bus).endswith("true"):
                 return
             time.sleep(0.05)
         self.fail("orvui did not take its name")
 
-    def bus_call(self, dest, path, method, *args):
+    def bus_call(self, dest, path, method, *args, bus=None):
         out = subprocess.run(["dbus-send", "--system", "--print-reply", "--dest=" + dest, path, method, *args],
-                             env=self.bus.env(), capture_output=True, text=True, timeout=30)
+                             env=(bus or self.bus).env(), capture_output=True, text=True, timeout=30)
         self.assertEqual(out.returncode, 0, out.stderr)
         return out.stdout.strip()
 
-    def notify(self, text):
+    def notify(self, text, bus=None):
         """A call shaped like the filters' notice; returns the reply text."""
-        reply = self.bus_call(NAME, "/", "local.orvd.orvdbus.showMessage", "string:" + text)
+        reply = self.bus_call(NAME, "/", "local.orvd.orvdbus.showMessage", "string:" + text, bus=bus)
         return reply.split("\n", 1)[1].strip()
 
     def window_state(self):
@@ -192,19 +195,38 @@ class OrvuiService(unittest.TestCase):
             ("name already owned", None, NAME),
             ("no bus", "unix:path=" + os.path.join(self.tmp, "no-such-socket"), "system bus"),
         ]
-        for label, bus, text in cases:
+        for label, address, text in cases:
             with self.subTest(label):
-                if bus is None and not self.running:
+                if address is None and not self.running:
                     self.start_orvui()
                 err_path = os.path.join(self.tmp, "second.err")
                 with open(err_path, "w+") as err:
-                    pid = self.launch(self.orvui_env(bus=bus), err)
+                    pid = self.launch(self.orvui_env(bus_address=address), err)
                     self.assertEqual(exit_status(pid), 1)
                     err.seek(0)
                     lines = [l for l in err.read().splitlines() if "QStandardPaths" not in l]
                 self.assertTrue(any(text in l for l in lines), lines)
         # The first process still serves.
         self.assertEqual(self.notify("x"), 'string "ping("x") got called"')
+
+    @unittest.skipUnless(os.geteuid() == 0, "switching users needs root")
+    def test_desktop_user_serves_notices_under_the_installed_policy(self):
+        user = pwd.getpwnam("nobody")
+        bus = PrivateSystemBus(policy=SYSTEM_DEFAULTS, extra="<include>%s</include>" % os.path.abspath(POLICY))
+        bus.start()
+        self.addCleanup(bus.stop)
+        runtime = tempfile.mkdtemp(dir=self.tmp)
+        os.chown(runtime, user.pw_uid, user.pw_gid)
+        env = bus.env()
+        env.update(USER=user.pw_name, HOME=runtime, XDG_RUNTIME_DIR=runtime, LC_ALL="C", QT_QPA_PLATFORM="offscreen")
+        setpriv = ["setpriv", "--reuid=%d" % user.pw_uid, "--regid=%d" % user.pw_gid, "--clear-groups"]
+        _, log = self.start_orvui(command=setpriv, env=env, bus=bus)
+
+        # The filters run as root (or lp); this one is root.
+        self.assertEqual(self.notify("Credit " + user.pw_name, bus=bus),
+                         'string "ping("Credit %s") got called"' % user.pw_name)
+        log.seek(0)
+        self.assertIn("No Credit", log.read())
 
 
 if __name__ == "__main__":

@@ -61,6 +61,8 @@ class Pages(unittest.TestCase):
     def test_empty_stream_has_no_pages(self):
         r = run_raster_filter(make_raster(pages=0))
         self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stdout, b"\x1b%-12345X@PJL EOJ NAME=\"\"\r\n"
+                                   b"@PJL RDYMSG DISPLAY=\"\"\r\n\x1b%-12345X")
         self.assertEqual(r.status_lines("PAGE:"), [])
         self.assertEqual(r.status_lines()[-1], "ERROR: No pages found!")
 
