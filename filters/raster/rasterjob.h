@@ -165,4 +165,8 @@ bool sendRow(RasterJob& job, const cups_page_header2_t& page, cups_raster_t* ras
 // Ends raster graphics and the page; ignores SIGTERM from here on.
 void endPage(RasterJob& job);
 
+// The job's usage record for telemetry (usage.cpp).
+struct UsageRecord;
+UsageRecord rasterJobUsage(const RasterJob& job);
+
 } // namespace vel
