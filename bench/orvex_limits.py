@@ -36,7 +36,7 @@ def run(raster, data, port, bus):
         "ORV_enabled": "ON", "ORV_server": "127.0.0.1", "ORV_port": str(port),
         "ORV_username": "alice", "ORV_password": STORED_SECRET})
     env = bus.env()
-    env.update({"VELMORA_DATA_DIR": data, "PPD": ppd_path("vc500"),
+    env.update({"no_proxy": "*", "VELMORA_DATA_DIR": data, "PPD": ppd_path("vc500"),
                 "CUPS_SERVER": os.path.join(data, "no-cupsd.sock")})
     start = time.monotonic()
     proc = subprocess.Popen(["queue", "1", "alice", "t", "1", ""],

@@ -57,6 +57,7 @@ class OrvexJobs(unittest.TestCase):
 
     def run_job(self, options="", env=None):
         e = self.bus.env({})
+        e["no_proxy"] = "*"  # loopback only, whatever the machine's proxy settings
         e.update(env or {})
         return run_raster_filter(self.raster, options=options, ppd="vc500", user="alice",
                                  data_dir=self.data, env=e)
@@ -202,8 +203,10 @@ class OrvexJobs(unittest.TestCase):
                 "ORV_username": user, "ORV_password": STORED["s3cret"]})
 
         def job(user):
+            env = self.bus.env({})
+            env["no_proxy"] = "*"
             results[user] = run_raster_filter(self.raster, ppd="vc500", user=user,
-                                              data_dir=self.data, env=self.bus.env({}))
+                                              data_dir=self.data, env=env)
         threads = [threading.Thread(target=job, args=(u,)) for u in users]
         for t in threads:
             t.start()
@@ -226,7 +229,7 @@ class OrvexThroughCups(unittest.TestCase):
     def test_refused_job_is_aborted_with_a_notice(self):
         with PrivateSystemBus() as bus, NoticeReceiver(bus) as rx, OrvexServer() as srv:
             srv.answer_policy({"JE.FullColorPrint": "ON"})
-            env = {"DBUS_SYSTEM_BUS_ADDRESS": bus.address}
+            env = {"DBUS_SYSTEM_BUS_ADDRESS": bus.address, "no_proxy": "*"}
             with PrivateCupsd(filter_env=env) as cups:
                 cups.add_queue("colour", ppd_path("vc500"))
                 write_user_options(cups.data_dir, "alice", "colour", {
