@@ -71,6 +71,7 @@ void writePageSetup(RasterJob& job, const cups_page_header2_t& page) {
     // Cancel handler first: from here on a SIGTERM ends the page cleanly.
     installCancelHandler(job);
 
+    const unsigned orientation = headerValue(page.Orientation);
     std::string s;
     // Copies, once per job: the printer collates when PJL QTY carries them.
     if (job.pageNumber == 1) s += format("\x1b&l%uX", job.printerCollates ? 1u : page.NumCopies);
@@ -81,14 +82,14 @@ void writePageSetup(RasterJob& job, const cups_page_header2_t& page) {
     // Orientation; a rotated job turns every page by a quarter.
     if (job.rotate) {
         static const char* const kRotated[] = {"\x1b&l2O", "\x1b&l3O", "\x1b&l0O", "\x1b&l1O"};
-        if (page.Orientation < 4) s += kRotated[page.Orientation];
+        if (orientation < 4) s += kRotated[orientation];
     } else {
-        s += format("\x1b&l%uO", page.Orientation);
+        s += format("\x1b&l%uO", orientation);
     }
 
     // Paper size on the front side of each sheet only.
     if (!job.duplexOn || job.pageNumber % 2 == 1) {
-        const bool portrait = page.Orientation == 0;
+        const bool portrait = orientation == 0;
         if (const char* cmd = paperSizeCommand(page.PageSize[1], page.PageSize[0], portrait)) {
             s += cmd;
         } else {

@@ -228,8 +228,8 @@ std::unique_ptr<PageBuffers> preparePage(const RasterJob& job, const cups_page_h
     buf->bytesPerLine = page.cupsBytesPerLine;
     buf->bitsPerColor = page.cupsBitsPerColor == 8 ? 1 : page.cupsBitsPerColor;
     buf->compression = page.cupsCompression;
-    buf->additive = job.planeCount == 1 &&
-                    (page.cupsColorSpace == CUPS_CSPACE_W || page.cupsColorSpace == CUPS_CSPACE_SW);
+    const unsigned space = headerValue(page.cupsColorSpace);
+    buf->additive = job.planeCount == 1 && (space == CUPS_CSPACE_W || space == CUPS_CSPACE_SW);
 
     const size_t bpl = page.cupsBytesPerLine;
     const uint64_t width = page.cupsWidth;

@@ -9,9 +9,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace vel {
+
+// An enumerated field of a page header as the number it holds: a raster
+// stream may carry any value there, outside the enumeration's range.
+template <typename E> unsigned headerValue(const E& field) {
+    static_assert(sizeof(E) == sizeof(unsigned));
+    unsigned value;
+    std::memcpy(&value, &field, sizeof value);
+    return value;
+}
 
 // Largest row a page may declare; a header beyond it is refused rather than
 // trusted with an allocation.
