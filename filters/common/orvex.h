@@ -1,8 +1,14 @@
-// Orvex print management: the per-user settings record and the policy record
-// that the server's login reply yields. Both filters share them.
+// Orvex print management: the per-user settings record, the HTTPS login that
+// yields the policy record, and the reply's member rules. Both filters share them.
 #pragma once
 
+#include "log.h"
+#include "peruser.h"
+
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vel {
 
@@ -36,5 +42,60 @@ struct OrvexPolicy {
     int colorPagesAction = 0;
     std::string userToken;
 };
+
+// Settings fields keep at most this many bytes.
+constexpr size_t kOrvexFieldBytes = 1023;
+
+// The seven "ORV_*" keys of the job's per-user option file; the password is
+// stored-credential text and is decoded here (undecodable: empty).
+OrvexSettings readOrvexSettings(const UserOptionFile& file, std::string_view jobUser);
+
+// --- login request -------------------------------------------------------
+
+// Bounds of one login. The defaults keep a dead server from holding the
+// print queue: a time-out is a connection failure.
+struct LoginLimits {
+    long connectTimeoutMs = 10000;
+    long totalTimeoutMs = 20000;
+    size_t maxReplyBytes = 256 * 1024; // a longer reply is a bad reply
+};
+
+// "https://<server>:<port>/ws/user_manager/MobileAccess/MobileAccessRestService/loginPost"
+std::string loginUrl(const OrvexSettings& settings);
+
+// Form-body encoding that leaves ordinary text byte-identical: only the bytes
+// that would change the body's meaning ("%", "&", "+", "=", blanks and control
+// bytes) become %XX.
+std::string formEncode(std::string_view text);
+
+// "userID=<name>&userPWD=<password>", both form-encoded.
+std::string loginBody(const OrvexSettings& settings);
+
+// The policy in a reply body: the JSON text between the first ">" and the
+// next "</string>", whose root object holds an object "Policies". Nothing for
+// any other body.
+std::optional<OrvexPolicy> parseLoginReply(std::string_view body);
+
+enum class LoginFailure {
+    None,
+    NoHandle,   // the HTTP library could not make a request; no notice
+    Connection, // transport failure or time-out; notice "Connection"
+    BadReply,   // unusable or oversized reply; notice "Login"
+};
+
+struct LoginResult {
+    std::optional<OrvexPolicy> policy;
+    LoginFailure failure = LoginFailure::None;
+    bool noticeFailed = false; // the notice could not be delivered: exit 1
+};
+
+// Posts the login and parses the reply. Without a policy the matching notice
+// ("Connection" or "Login" for the job user) has been sent through sendNotice.
+LoginResult orvexLogin(const OrvexSettings& settings, const LogFn& log,
+                       const LoginLimits& limits = {});
+
+// The request alone, without notices: the policy or why there is none.
+LoginResult performLogin(const OrvexSettings& settings, const LogFn& log,
+                         const LoginLimits& limits = {});
 
 } // namespace vel

@@ -18,9 +18,12 @@
 #include <cups/ppd.h>
 #include <cups/raster.h>
 
+#include <cstddef>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vel {
 
@@ -60,15 +63,69 @@ struct RasterJob {
     std::unique_ptr<PageBuffers> page;
 
     // Value of an option of the job option set, or null.
-    const char* option(const char* name) const {
-        return cupsGetOption(name, numOptions, options);
-    }
+    const char* option(const char* name) const { return cupsGetOption(name, numOptions, options); }
 
     RasterJob();
     ~RasterJob();
     RasterJob(const RasterJob&) = delete;
     RasterJob& operator=(const RasterJob&) = delete;
 };
+
+// ---- joboptions.cpp: option sources, PPD flags, the page loop ----
+
+// Capacities of raw option values, terminator included.
+constexpr size_t kRawNameCapacity = 1024; // "JobName", "VmManagment"
+constexpr size_t kRawColorCapacity = 256; // colour-adjustment keys
+
+// The value of key read straight from the raw option string: from the first
+// occurrence of key on, the first "key=" (a plain substring match, so
+// "CustomJobName=" also matches "JobName="); the value runs to the first
+// unescaped blank, a backslash escapes the next character. At most
+// capacity - 1 bytes.
+std::string rawOptionValue(std::string_view raw, std::string_view key, size_t capacity);
+inline std::string rawOptionValue(const RasterJob& job, std::string_view key, size_t capacity) {
+    return rawOptionValue(job.rawOptions, key, capacity);
+}
+
+// Parses the raw option string into the job option set.
+void parseJobOptions(RasterJob& job);
+
+// Fills the gaps of the option set with the defaults of every option of the
+// PPD's top-level groups (subgroups are not visited); takes ownership of ppd.
+void mergePpdDefaults(RasterJob& job, ppd_file_t* ppd);
+
+// The device flags of a PPD text: only lines above the first "*cupsFilter:" count.
+struct PpdFlags {
+    bool sfpDevice = false;
+    bool monoDevice = false;
+};
+PpdFlags scanPpdFlags(FILE* ppdText);
+
+// Fetches the queue's PPD from the CUPS server (bounded wait) and scans it;
+// both flags stay false when no copy can be fetched.
+void readPpdFlags(RasterJob& job);
+
+// Ink planes the job header announces for a first page: 4 for CMYK, 3 for
+// RGB and CMY, else 1.
+int planeCountFor(const cups_page_header2_t& page);
+
+// Whether the row paths can print the page: gray 1, 2 or 8 bits, or chunky
+// 8-bit colour with planeCount channels, sane sizes, enough bytes per line.
+// planeCount is that of the job (the first page decides). Returns the reason
+// when not.
+std::optional<std::string> unprintablePage(const cups_page_header2_t& page, int planeCount);
+
+// The page loop: job header at the first page, page setup, rows with progress
+// lines, end of page. Returns the number of pages printed.
+int printPages(RasterJob& job, cups_raster_t* ras);
+
+// Makes SIGTERM cancel the job: 600 zero bytes, end of page, PCL reset, exit 0.
+void installCancelHandler(RasterJob& job);
+
+// Frees the option set and closes the PPD (also done by the destructor).
+void closeJobOptions(RasterJob& job);
+
+// ---- the steps of the printer stream ----
 
 // Job header (after the first page header was read) and trailer.
 void writeJobHeader(RasterJob& job, const cups_page_header2_t& first);

@@ -1,0 +1,58 @@
+"""A PDF printed with lp through a private cupsd: cups-filters makes the raster,
+velfilter_pcl (as velfilter_ras_G) makes the printer stream."""
+
+import os
+import subprocess
+import tempfile
+import unittest
+
+from cupsd import PrivateCupsd, ppd_path
+
+
+def sample_pdf(path, pages=2):
+    """A small PDF of a few text pages, made with Ghostscript."""
+    ps = "".join("/Helvetica findfont 24 scalefont setfont 72 720 moveto (Page %d) show showpage\n"
+                 % (i + 1) for i in range(pages))
+    subprocess.run(["gs", "-q", "-dSAFER", "-sDEVICE=pdfwrite", "-o", path, "-"],
+                   input=ps.encode(), check=True)
+    return path
+
+
+class PrintThroughCups(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.pdf = sample_pdf(os.path.join(cls.tmp.name, "sample.pdf"))
+        os.chmod(cls.tmp.name, 0o755)
+        cls.cups = PrivateCupsd()
+        cls.cups.start()
+        cls.cups.add_queue("mono", ppd_path("vm200"))
+        cls.cups.add_queue("colour", ppd_path("vc510"))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.cups.stop()
+        cls.tmp.cleanup()
+
+    def test_pdf_job_completes_with_the_filter_status_lines(self):
+        job = self.cups.print_file("mono", self.pdf, user="alice", title="report")
+        self.assertEqual(self.cups.wait_job(job), "completed", "\n".join(self.cups.job_log(job)))
+        self.assertLogged(job, "Starting velfilter_pcl", "arg3 alice", "PAGE: 1 1",
+                          "Ready to print.", "PPD device flags: SFP 0, mono 1")
+        self.assertGreater(len(self.cups.output("mono")), 0)
+
+    def test_device_flags_come_from_the_queue_ppd(self):
+        job = self.cups.print_file("colour", self.pdf, user="alice")
+        self.assertEqual(self.cups.wait_job(job), "completed", "\n".join(self.cups.job_log(job)))
+        self.assertLogged(job, "PPD device flags: SFP 1, mono 0")
+
+    def assertLogged(self, job, *lines):
+        """The lines are in the job's log (cupsd drops the DEBUG:/INFO: prefixes)."""
+        log = self.cups.job_log(job)
+        for line in lines:
+            self.assertTrue(line in log, "%r not in the job log:\n%s" % (line, "\n".join(
+                l for l in log if "complete..." not in l and not l.startswith("env"))))
+
+
+if __name__ == "__main__":
+    unittest.main()
