@@ -45,12 +45,12 @@ TEST(RunLength, CodesRunsOfAtMost256) {
 }
 
 TEST(PackBits, CodesRunsAndLiterals) {
-    Bytes literal128;
-    for (int i = 0; i < 128; ++i)
-        literal128.push_back(uint8_t(i));
-    Bytes literal128Out{126};
-    literal128Out.insert(literal128Out.end(), literal128.begin(), literal128.begin() + 127);
-    literal128Out.insert(literal128Out.end(), {0, 127});
+    // 128 different bytes: a literal of 127, then the last one alone.
+    Bytes literal128, literal128Out{126};
+    for (int i = 0; i < 128; ++i) literal128.push_back(uint8_t(i));
+    for (int i = 0; i < 127; ++i) literal128Out.push_back(uint8_t(i));
+    literal128Out.push_back(0);
+    literal128Out.push_back(127);
 
     struct Case {
         const char* name;
