@@ -47,8 +47,10 @@ TEST(RunLength, CodesRunsOfAtMost256) {
 TEST(PackBits, CodesRunsAndLiterals) {
     // 128 different bytes: a literal of 127, then the last one alone.
     Bytes literal128, literal128Out{126};
-    for (int i = 0; i < 128; ++i) literal128.push_back(uint8_t(i));
-    for (int i = 0; i < 127; ++i) literal128Out.push_back(uint8_t(i));
+    for (int i = 0; i < 128; ++i)
+        literal128.push_back(uint8_t(i));
+    for (int i = 0; i < 127; ++i)
+        literal128Out.push_back(uint8_t(i));
     literal128Out.push_back(0);
     literal128Out.push_back(127);
 
