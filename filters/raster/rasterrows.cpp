@@ -143,7 +143,6 @@ void ErrorDiffuser::ditherRow(const int32_t table[256], const uint8_t* ink, unsi
         const long i = static_cast<long>(x) + 2; // two spare entries at each end
         int32_t v = (table[ink[x]] + cur[i]) / 128;
         v = std::clamp(v, 0, 255);
-        const int32_t r = v <= 127 ? v / 15 : (255 - v) / 15;
         int32_t e;
         if (v > 127) {
             out[x] = 1;
@@ -152,6 +151,12 @@ void ErrorDiffuser::ditherRow(const int32_t table[256], const uint8_t* ink, unsi
             out[x] = 0;
             e = v;
         }
+        if (e == 0) { // paper white or full ink: nothing to pass on, but the draw counts
+            rand.next();
+            cur[i] = 0;
+            continue;
+        }
+        const int32_t r = v <= 127 ? v / 15 : (255 - v) / 15;
         const int32_t w = 8 - r + rand.next() % (2 * r + 1);
         const int32_t a = w * e, b = (16 - w) * e;
         cur[i + d] += 4 * a;

@@ -161,3 +161,42 @@ TEST(PackBits1, PacksWithZeroPadding) {
     packBits1(values.data(), unsigned(values.size()), out.data());
     EXPECT_EQ(out, (Bytes{0x81, 0xC0}));
 }
+
+// The dot pattern, pixel by pixel, against a plain transcription of the
+// diffusion that draws from the C library's rand().
+TEST(ErrorDiffusion, DotsMatchTheLibraryRandDiffusion) {
+    const unsigned width = 97, height = 40;
+    int32_t table[256];
+    buildToneTable(table);
+    std::mt19937 gen(5);
+    std::vector<Bytes> ink(height, Bytes(width));
+    for (auto& row : ink)
+        for (auto& g : row)
+            g = gen() % 3 == 0 ? uint8_t(gen()) : (gen() % 2 ? 0 : 255);
+
+    srand(1);
+    std::vector<long> e0(width + 4, 0), e1(width + 4, 0);
+    ErrorDiffuser ours;
+    ours.reset(width);
+    GlibcRand rand1;
+    for (unsigned y = 0; y < height; ++y) {
+        Bytes expected(width), got(width);
+        long* cur = y % 2 ? e1.data() : e0.data();
+        long* nxt = y % 2 ? e0.data() : e1.data();
+        long d = y % 2 ? -1 : 1;
+        for (unsigned k = 0; k < width; ++k) {
+            long x = y % 2 ? width - 1 - k : k, i = x + 2;
+            long v = std::clamp<long>((table[ink[y][x]] + cur[i]) / 128, 0, 255);
+            long r = v <= 127 ? v / 15 : (255 - v) / 15;
+            long e = v > 127 ? v - 255 : v;
+            expected[x] = v > 127;
+            long w = 8 - r + rand() % (2 * r + 1);
+            long a = w * e, b = (16 - w) * e;
+            cur[i + d] += 4 * a, cur[i + 2 * d] += 2 * a, cur[i] = 0;
+            nxt[i - 2 * d] += b, nxt[i - d] += 2 * b, nxt[i] += 4 * b, nxt[i + d] += 2 * a,
+                nxt[i + 2 * d] += b;
+        }
+        ours.ditherRow(table, ink[y].data(), y, got.data(), rand1);
+        ASSERT_EQ(got, expected) << "row " << y;
+    }
+}
