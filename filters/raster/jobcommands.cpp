@@ -1,30 +1,12 @@
+#include "orvexjob.h"
 #include "rasterjob.h"
 
-#include <cctype>
 #include <climits>
 #include <cstring>
 
 namespace vel {
 
 namespace {
-
-struct Mapping {
-    const char* from;
-    const char* to;
-};
-
-const char* lookup(const Mapping* table, size_t n, const char* value) {
-    for (size_t i = 0; i < n; ++i)
-        if (std::strcmp(table[i].from, value) == 0) return table[i].to;
-    return nullptr;
-}
-
-std::string upper(const char* text) {
-    std::string s(text);
-    for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // The digit of "FLD1" ... "FLD5", or 0.
 char foldDigit(const char* value) {
@@ -46,42 +28,6 @@ int leadingNumber(const char* text) {
 
 bool is(const char* value, const char* expected) {
     return value && std::strcmp(value, expected) == 0;
-}
-
-// Comment commands that describe the job to the print-management side.
-void writeOrvexComments(RasterJob& job) {
-    static const Mapping kBinding[] = {
-        {"None", "SIMPLEX"}, {"DuplexTumble", "TOP"}, {"DuplexNoTumble", "LEFT_RIGHT"}};
-    static const Mapping kBooklet[] = {
-        {"None", "OFF"}, {"Left", "LEFT_EDGE"}, {"Right", "RIGHT_EDGE"}};
-    static const Mapping kStaple[] = {{"Off", "OFF"},
-                                      {"Center", "BOOKLET"},
-                                      {"Front", "UPPER_LEFT"},
-                                      {"Rear", "UPPER_RIGHT"},
-                                      {"BookletStitch", "BOOKLET"}};
-    static const Mapping kPunch[] = {{"None", "OFF"},
-                                     {"2Hole", "TWO"},
-                                     {"2HoleEUR", "TWO"},
-                                     {"3Hole", "THREE"},
-                                     {"4Hole", "FOUR"}};
-
-    auto comment = [&job](const char* key, const std::string& value) {
-        job.out.write(format("!R! CMNT %s=%s; EXIT;", key, value.c_str()));
-    };
-    auto mapped = [&](const char* key, const char* option, const Mapping* table, size_t n) {
-        if (const char* v = job.option(option))
-            if (const char* to = lookup(table, n, v)) comment(key, to);
-    };
-
-    comment("Vorx", job.orvex.server);
-    if (const char* v = job.option("ColorModel"))
-        comment("Colormode", std::strcmp(v, "RGB") == 0 ? "FULL_COLOR" : "BLACK_AND_WHITE");
-    mapped("Binding", "Duplex", kBinding, std::size(kBinding));
-    mapped("Booklet", "Booklet", kBooklet, std::size(kBooklet));
-    mapped("Staple", "Staple", kStaple, std::size(kStaple));
-    mapped("Punch", "Punch", kPunch, std::size(kPunch));
-    if (const char* v = job.option("PageSize")) comment("Paper", upper(v));
-    if (const char* v = job.option("MediaType")) comment("MediaType", upper(v));
 }
 
 void writeFinishing(RasterJob& job, const cups_page_header2_t& first) {
@@ -147,7 +93,8 @@ void writeFinishing(RasterJob& job, const cups_page_header2_t& first) {
 } // namespace
 
 void writeJobCommands(RasterJob& job, const cups_page_header2_t& first) {
-    if (job.orvex.orvEnabled) writeOrvexComments(job);
+    // Only when Orvex allowed the job.
+    writeOrvexComments(job);
 
     // Media source (0 is the printer's automatic choice, 100) and media type.
     job.out.write(format("!R!PSRC%u;EXIT;", first.MediaPosition == 0 ? 100u : first.MediaPosition));

@@ -3,7 +3,9 @@
 //   velfilter_pcl printer job-id user title copies options [file]
 //
 // The printer stream goes to standard output, status lines to standard error.
+#include "orvexjob.h"
 #include "rasterjob.h"
+#include "telemetry.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,7 +50,16 @@ int main(int argc, char* argv[]) {
     const char* ppdPath = getenv("PPD");
     vel::mergePpdDefaults(job, ppdPath ? ppdOpenFile(ppdPath) : nullptr);
 
-    // Orvex login and policy come here, then usage telemetry.
+    if (!vel::checkOrvex(job)) {
+        vel::closeJobOptions(job);
+        if (ras) cupsRasterClose(ras);
+        if (fd != 0) close(fd);
+        job.log("WARNING: ORV settings have stopped printing\n");
+        return 1;
+    }
+
+    // Usage events, only with the user's consent; they never change the job.
+    if (vel::telemetryConsent(job.user)) vel::postUsage(vel::rasterJobUsage(job), job.log);
 
     const int pages = ras ? vel::printPages(job, ras) : 0;
     vel::writeJobTrailer(job);

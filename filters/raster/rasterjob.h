@@ -125,6 +125,25 @@ void installCancelHandler(RasterJob& job);
 // Frees the option set and closes the PPD (also done by the destructor).
 void closeJobOptions(RasterJob& job);
 
+// ---- envelope.cpp: parts of the job header ----
+
+// Longest job name in the JOB and EOJ lines, date included.
+constexpr size_t kJobNameBytes = 79;
+
+// The job name's source: raw "JobName" (unless empty or "off"), the per-user
+// "CustomJobName", or the title.
+std::string jobNameSource(const RasterJob& job);
+
+// Cuts the source to the job name and appends " <dateText>" when dateText is
+// not empty. The cut keeps n - 1 bytes, where n is 79 (less the date's
+// length) and one less again unless byte n of the source is a UTF-8
+// continuation byte.
+std::string cutJobName(std::string_view source, std::string_view dateText);
+
+// The job accounting code: raw "VmManagment" without an "MG" or "Custom."
+// prefix, else the per-user "VmManagment" before its first ";". Empty: none.
+std::string jobAccountingCode(const RasterJob& job);
+
 // ---- the steps of the printer stream ----
 
 // Job header (after the first page header was read) and trailer.
@@ -145,5 +164,9 @@ bool sendRow(RasterJob& job, const cups_page_header2_t& page, cups_raster_t* ras
 
 // Ends raster graphics and the page; ignores SIGTERM from here on.
 void endPage(RasterJob& job);
+
+// The job's usage record for telemetry (usage.cpp).
+struct UsageRecord;
+UsageRecord rasterJobUsage(const RasterJob& job);
 
 } // namespace vel

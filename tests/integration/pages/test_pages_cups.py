@@ -8,6 +8,7 @@ import unittest
 
 import cupsd
 from cupsd import PrivateCupsd, build_dir, ppd_path
+from filterrun import make_raster
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -52,8 +53,8 @@ class PagesThroughCups(unittest.TestCase):
         cls.cups.stop()
         cls.tmp.cleanup()
 
-    def print_and_compare(self, queue, options, expect):
-        job = self.cups.print_file(queue, self.pdf, user="alice", options=options)
+    def print_and_compare(self, queue, options, expect, document=None):
+        job = self.cups.print_file(queue, document or self.pdf, user="alice", options=options)
         self.assertEqual(self.cups.wait_job(job), "completed", "\n".join(self.cups.job_log(job)))
         capture = os.path.join(self.capture_dir, "capture-%d.ras" % job)
         stream = os.path.join(self.tmp.name, "out-%d.prn" % job)
@@ -67,8 +68,16 @@ class PagesThroughCups(unittest.TestCase):
         self.assertIn(expect, r.stdout)
         return r.stdout
 
-    def test_monochrome_1_bit_page_is_exact(self):
-        self.print_and_compare("mono", {"Resolution": "300dpi"}, "1-bit exact")
+    def test_monochrome_1_bit_and_2_bit_rasters_are_exact(self):
+        # Our PPDs render 8-bit pages; 1- and 2-bit pages reach the filter as raster documents.
+        for bits in (1, 2):
+            path = os.path.join(self.tmp.name, "page%d.ras" % bits)
+            with open(path, "wb") as f:
+                f.write(make_raster(pages=2, bits=bits, width=1203, height=700, pattern="random",
+                                    compression=2))
+            os.chmod(path, 0o644)
+            self.print_and_compare("mono", {"document-format": "application/vnd.cups-raster"},
+                                   "%d-bit exact" % bits, document=path)
 
     def test_monochrome_8_bit_page_is_diffused_to_its_ink(self):
         self.print_and_compare("mono", {}, "8-bit ink")

@@ -35,11 +35,30 @@ class PrintThroughCups(unittest.TestCase):
         cls.tmp.cleanup()
 
     def test_pdf_job_completes_with_the_filter_status_lines(self):
-        job = self.cups.print_file("mono", self.pdf, user="alice", title="report")
+        job = self.cups.print_file("mono", self.pdf, user="alice", title="report",
+                                   options={"JobDate": "false"})
         self.assertEqual(self.cups.wait_job(job), "completed", "\n".join(self.cups.job_log(job)))
         self.assertLogged(job, "Starting velfilter_pcl", "arg3 alice", "PAGE: 1 1",
                           "Ready to print.", "PPD device flags: SFP 0, mono 1")
-        self.assertGreater(len(self.cups.output("mono")), 0)
+        stream = self.cups.output("mono")
+        self.assertTrue(stream.startswith(b"!R!SEM6;EXIT;\x1b%-12345X@PJL COMMENT Version 1.0\r\n"
+                                          b"@PJL JOB NAME=\"report\"\n"), stream[:200])
+        self.assertIn(b"@PJL SET USERNAME=\"alice\"\n", stream)
+        self.assertNotIn(b"KCOLORMODE", stream)  # a monochrome model
+        self.assertTrue(stream.endswith(b"@PJL EOJ NAME=\"report\"\r\n"
+                                        b"@PJL RDYMSG DISPLAY=\"\"\r\n\x1b%-12345X"))
+
+    def test_per_user_option_file_reaches_the_filter(self):
+        self.cups.write_user_options("carol", "colour", {"CustomJobName": "Q1 budget",
+                                                          "VmManagment": "1234;Default"})
+        job = self.cups.print_file("colour", self.pdf, user="carol", title="ignored",
+                                   options={"Duplex": "DuplexTumble", "JobDate": "false"})
+        self.assertEqual(self.cups.wait_job(job), "completed", "\n".join(self.cups.job_log(job)))
+        stream = self.cups.output("colour")
+        for line in (b'@PJL JOB NAME="Q1 budget"\n', b"@PJL SET KJOBMANAGERCODE=1234\r\n",
+                     b"@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=SHORTEDGE\r\n",
+                     b"@PJL SET KCOLORMODE=COLOR\r\n"):
+            self.assertIn(line, stream)
 
     def test_device_flags_come_from_the_queue_ppd(self):
         job = self.cups.print_file("colour", self.pdf, user="alice")

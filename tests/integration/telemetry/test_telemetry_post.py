@@ -10,6 +10,7 @@ from usage_collector import UsageCollector, check_batch
 
 BUILD = os.environ.get("VELMORA_BUILD_DIR", "../../../build")
 POST = os.path.join(BUILD, "tests", "integration", "telemetry", "telemetry_post")
+TID = os.environ.get("VELMORA_TELEMETRY_PROPERTY_ID")
 
 ALL_FIELDS = ["duplex=1", "colour=0", "ecoPrint=0", "pdl=1", "staple=0", "punch=0",
               "jobAccounting=0", "userLogin=0"]
@@ -28,7 +29,7 @@ class PostUsage(unittest.TestCase):
     def test_ten_hits_in_one_batch(self):
         for language in (None, "fr_FR:en_GB:en"):
             with self.subTest(language=language), UsageCollector(
-                    tid=None, language=language) as c:
+                    tid=TID, language=language) as c:
                 env = c.env()
                 if language:
                     env["LANGUAGE"] = language

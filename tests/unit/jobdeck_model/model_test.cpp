@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -367,6 +368,153 @@ TEST(ModelBasics, LookupsReplacementAndInstalledOrder) {
     EXPECT_EQ(syntheticKeyFor("Zfold"), "cTriFldZ");
     EXPECT_EQ(syntheticKeyFor("Pnch"), "cHole");
     EXPECT_EQ(syntheticKeyFor("Sep"), "Sep");
+}
+
+} // namespace
+
+namespace {
+
+QStringList ourPpds() {
+    QDir dir(QStringLiteral(VELMORA_PPD_DIR));
+    QStringList paths;
+    for (const QString& name : dir.entryList({QStringLiteral("*.ppd")}, QDir::Files, QDir::Name))
+        paths << dir.filePath(name);
+    return paths;
+}
+
+QStringList choiceTexts(const kOption* option) {
+    QStringList texts;
+    for (const kChoice* choice : option->choices())
+        texts << choice->text();
+    return texts;
+}
+
+TEST(OurPpds, CarryTheVocabularyThePagesBind) {
+    const QStringList paths = ourPpds();
+    if (paths.isEmpty()) GTEST_SKIP() << "no PPDs built in " << VELMORA_PPD_DIR;
+
+    // Button groups select by choice text, so every text must be one of the group's buttons.
+    const QMap<QString, QStringList> buttonNames = {
+        {"Coll", {"Off", "On"}},
+        {"Duplex", {"Off", "Long edge", "Short edge"}},
+        {"ColorModel", {"Full color", "Black & white"}},
+        {"VCBooklet", {"Off", "Left edge binding", "Right edge binding"}},
+        {"Sep", {"Off", "Offset jobs", "Rotate copies"}},
+        {"Rotate", {"Off", "On"}},
+        {"Ecop", {"Off", "On"}},
+    };
+    // Detail lists of a switch drop their "Off" item, and switching off marks it again.
+    const QStringList detailLists = {"FldB",   "FldC", "FldD", "BFpS",
+                                     "BiFldB", "Pnch", "Stpl", "Scnt"};
+    // The watermark page's built-in look picks item 8 of the sizes and item 23 of the angles.
+    const QMap<QString, int> minimumChoices = {{"Wsze", 9}, {"Wang", 24}};
+    QSet<QString> seen;
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        auto model = buildFrom(path);
+        ASSERT_TRUE(model);
+        EXPECT_TRUE(model->hasDriverFilter());
+        for (kOption* option : model->options()) {
+            seen.insert(option->keyword());
+            const QString& keyword = option->keyword();
+            if (buttonNames.contains(keyword)) {
+                for (const QString& text : choiceTexts(option)) {
+                    EXPECT_TRUE(buttonNames[keyword].contains(text))
+                        << keyword.toStdString() << ": " << text.toStdString();
+                }
+            }
+            if (detailLists.contains(keyword)) {
+                const kChoice* off = option->findChoiceByText(QStringLiteral("Off"));
+                EXPECT_TRUE(off && off->keyword() == QStringLiteral("None"))
+                    << keyword.toStdString();
+            }
+            if (minimumChoices.contains(keyword)) {
+                EXPECT_GE(option->choiceCount(), minimumChoices[keyword]) << keyword.toStdString();
+            }
+            // Sliders mark the choice whose text is "0" at rest.
+            if (keyword.startsWith(QStringLiteral("Ca")) && keyword != QStringLiteral("Cadj") &&
+                keyword != QStringLiteral("CaColorSpace")) {
+                EXPECT_TRUE(option->findChoiceByText(QStringLiteral("0"))) << keyword.toStdString();
+            }
+        }
+        // A finisher's fold switches take the partners of their fold modes.
+        if (kChoice* trifold = choiceOf(*model, "FldA", "Trifold")) {
+            for (const kPair& partner : trifold->constraints())
+                EXPECT_TRUE(hasPartner(choiceOf(*model, "cTriFld", "True"), partner.second));
+        }
+    }
+
+    const QStringList vocabulary = {
+        "PageSize",    "MediaType",  "InputSlot",   "OutputBin",   "Coll",
+        "Duplex",      "ColorModel", "VCBooklet",   "Fold",        "Sep",
+        "Rotate",      "FldA",       "cBiFld",      "cTriFld",     "cTriFldZ",
+        "cEngrFld",    "FldB",       "FldC",        "FldD",        "BFpS",
+        "BiFldB",      "Pnch",       "Stpl",        "Scnt",        "cHole",
+        "cStpl",       "Ecop",       "Resolution",  "Trap",        "KSCREENMODE",
+        "Crep",        "RCM",        "CIE",         "Cadj",        "CaHueMaster",
+        "CaHr",        "CaHy",       "CaHg",        "CaHc",        "CaHb",
+        "CaHm",        "Cast",       "Cabt",        "Cact",        "CaCR",
+        "CaMG",        "CaYB",       "VCGlossmode", "GBTn",        "Smoothing",
+        "Madj",        "CvrM",       "BackCvrM",    "Pmed",        "Tmed",
+        "cCovBut",     "cInsBut",    "cIntBut",     "cCovTRad",    "cCovBRad",
+        "cCovPOFO",    "cCovPOFI",   "cCovPOBO",    "cCovPOBI",    "cInsPrnF",
+        "cInsPrnB",    "cIntPrn",    "VCCollate1",  "VmManagment", "cJobStore",
+        "cJobAccount", "cUserLogin", "cEmail",      "cJobName",    "cPrivatePrint",
+        "cCustomBox",  "ORVToggle",  "ORVDuplex",   "ORVEcoprint", "ORVColorMode",
+        "Wtxt",        "Wren",       "Wfnt",        "Wsze",        "Wclr",
+        "Wang",        "Wtrans",     "Wtyp",        "Wflg",        "VCSuperWatermark",
+        "cSuper",      "Option01",   "Option8",     "Option17",    "Option18",
+        "Option19",    "Option20",   "Option21",    "Option22",    "Option23",
+        "Option24",    "Option25",   "Option26",    "Option27",    "Option28"};
+    QStringList missing;
+    for (const QString& keyword : vocabulary) {
+        if (!seen.contains(keyword)) missing << keyword;
+    }
+    EXPECT_TRUE(missing.isEmpty()) << "no PPD of ours has " << missing.join(' ').toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST(OurPpds, SwitchesFollowEachModelsHardware) {
+    const struct {
+        const char* ppd;
+        QStringList present;
+        QStringList absent;
+    } models[] = {
+        {"vm200.ppd",
+         {"cJobStore", "cJobAccount", "cUserLogin", "cEmail", "cJobName", "cPrivatePrint"},
+         {"cBiFld", "cHole", "cStpl", "cCovBut", "cSuper"}},
+        {"vc500.ppd",
+         {"cBiFld", "cTriFld", "cHole", "cStpl", "cCovBut", "cIntPrn", "cSuper"},
+         {"cTriFldZ", "cEngrFld"}},
+        {"vc510.ppd", {"cBiFld", "cTriFld", "cTriFldZ", "cEngrFld", "cHole", "cStpl"}, {}},
+    };
+    for (const auto& row : models) {
+        const QString path = QStringLiteral(VELMORA_PPD_DIR "/") + QLatin1String(row.ppd);
+        if (!QFile::exists(path)) GTEST_SKIP() << path.toStdString() << " not built";
+        SCOPED_TRACE(row.ppd);
+        auto model = buildFrom(path);
+        ASSERT_TRUE(model);
+        for (const QString& keyword : row.present)
+            EXPECT_TRUE(model->findOption(keyword)) << keyword.toStdString();
+        for (const QString& keyword : row.absent)
+            EXPECT_FALSE(model->findOption(keyword)) << keyword.toStdString();
+    }
+
+    // The finisher's three-way rule reaches the switches: thick stock with four holes disables
+    // the rear staple's switch.
+    auto model = buildFrom(QStringLiteral(VELMORA_PPD_DIR "/vc500.ppd"));
+    ASSERT_TRUE(model);
+    model->clearMarks();
+    kChoice* staple = choiceOf(*model, "cStpl", "True");
+    ASSERT_TRUE(staple);
+    model->markChoice("MediaType", "Thick");
+    model->markChoice("cHole", "True");
+    EXPECT_TRUE(staple->isConstrained());
+    model->markChoice("MediaType", "Plain");
+    EXPECT_FALSE(staple->isConstrained());
 }
 
 } // namespace

@@ -112,10 +112,10 @@ class TestPage : public Tab {
         punchSwitch = new VelCheckBoxButton(this, QStringLiteral("Punch"), QString());
         punchSwitch->addLinkedWidget(punch, QStringLiteral("Off"));
         booklet = new VelButtonGroup(this, QStringLiteral("Booklet:"));
-        for (const char* name : {"Off", "Left edge", "Right edge"})
+        for (const char* name : {"Off", "Left edge binding", "Right edge binding"})
             booklet->addButton(QLatin1String(name), QString());
         colour = new VelButtonGroup(this, QStringLiteral("Colour:"));
-        for (const char* name : {"RGB", "Gray"})
+        for (const char* name : {"Full color", "Black & white"})
             colour->addButton(QLatin1String(name), QString());
         collate = new QCheckBox(this);
         triFold = new QCheckBox(this);
@@ -133,8 +133,8 @@ class TestPage : public Tab {
                            {"cTriFld", triFold},   {"cBiFld", biFold},     {"CaHueMaster", hue},
                            {"CaHr", red}};
         m_captionWidgets = {{"Stpl", stapleCaption}, {"VCBooklet", booklet}, {"ColorModel", colour},
-                            {"Coll", collate},       {"cTriFld", triFold},   {"Wtxt", textCaption}};
-        m_companionWidgets.insert(QStringLiteral("Wtxt"), textField);
+                            {"Coll", collate},       {"cTriFld", triFold},   {"cCustom", textCaption}};
+        m_companionWidgets.insert(QStringLiteral("cCustom"), textField);
         m_checkBoxButtons = {punchSwitch};
     }
 
@@ -224,10 +224,10 @@ TEST_F(TabEngine, LoadsSavedValuesAndCollectsThemBack) {
     load("Stpl=Rear;None\nVCBooklet=Left;None\nColl=True;False\ncTriFld=True\n"
          "Pnch=3Hole;None\ncHole=True\nColorModel=Bogus;RGB\n");
     EXPECT_EQ(page->staple->currentText(), "Rear");
-    EXPECT_EQ(page->booklet->checkedButtonName(), "Left edge");
+    EXPECT_EQ(page->booklet->checkedButtonName(), "Left edge binding");
     EXPECT_TRUE(page->collate->isChecked());
     EXPECT_TRUE(page->triFold->isChecked());
-    EXPECT_EQ(page->colour->checkedButtonName(), "RGB") << "a value naming no choice";
+    EXPECT_EQ(page->colour->checkedButtonName(), "Full color") << "a value naming no choice";
     EXPECT_TRUE(page->punchSwitch->isChecked());
     EXPECT_EQ(page->punch->findText("Off"), -1) << "the switch expresses off";
     EXPECT_EQ(markedKeyword("Pnch"), "3Hole");
@@ -335,7 +335,7 @@ TEST_F(TabEngine, ButtonGroupWithOneOrNoPossibleButtonIsDisabled) {
     dialog.setConstraints();
     EXPECT_FALSE(page->colour->isEnabled());
     EXPECT_EQ(page->colour->label()->palette().color(QPalette::WindowText), normal);
-    EXPECT_EQ(page->colour->checkedButtonName(), "Gray");
+    EXPECT_EQ(page->colour->checkedButtonName(), "Black & white");
     EXPECT_EQ(markedKeyword("ColorModel"), "Gray");
     EXPECT_FALSE(page->colour->button(0)->isEnabled());
     EXPECT_EQ(dialog.passChanges.value(0), true);
@@ -346,7 +346,7 @@ TEST_F(TabEngine, ButtonGroupWithOneOrNoPossibleButtonIsDisabled) {
     dialog.setConstraints();
     EXPECT_FALSE(page->colour->isEnabled());
     EXPECT_EQ(page->colour->label()->palette().color(QPalette::WindowText), normal);
-    EXPECT_EQ(page->colour->checkedButtonName(), "RGB");
+    EXPECT_EQ(page->colour->checkedButtonName(), "Full color");
     EXPECT_EQ(markedKeyword("ColorModel"), "RGB");
 
     // Both free again: the group comes back.

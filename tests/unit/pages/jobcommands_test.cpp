@@ -83,6 +83,7 @@ TEST(JobCommands, OrvexComments) {
           "PageSize=Letter MediaType=Plain");
     j.job.orvex.orvEnabled = true;
     j.job.orvex.server = "orv.example";
+    j.job.policy = OrvexPolicy{};
     EXPECT_EQ(capture(j.job, [&] { writeJobCommands(j.job, firstPage(1, 100)); }),
               "!R! CMNT Vorx=orv.example; EXIT;!R! CMNT Colormode=BLACK_AND_WHITE; EXIT;"
               "!R! CMNT Binding=TOP; EXIT;!R! CMNT Staple=UPPER_LEFT; EXIT;"

@@ -1,0 +1,23 @@
+"""The README demo runs and reports the printer stream it made."""
+
+import os
+import subprocess
+import sys
+import unittest
+
+from cupsd import source_dir
+
+
+class Demo(unittest.TestCase):
+    def test_demo_prints_and_summarizes_the_stream(self):
+        r = subprocess.run([sys.executable, os.path.join(source_dir(), "scripts", "demo.py")],
+                           capture_output=True, text=True, timeout=600)
+        self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+        self.assertIn("Job 1 on velmora-mono: completed", r.stdout)
+        self.assertIn('@PJL JOB NAME="Velmora demo"\\n', r.stdout)
+        self.assertIn("PAGE: 1 1", r.stdout)
+        self.assertIn("byte-identical to the submitted file (cmp), qpdf --check passes", r.stdout)
+
+
+if __name__ == "__main__":
+    unittest.main()
