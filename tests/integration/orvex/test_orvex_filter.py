@@ -57,6 +57,7 @@ class OrvexJobs(unittest.TestCase):
 
     def run_job(self, options="", env=None):
         e = self.bus.env({})
+        e["no_proxy"] = "*"  # loopback only, whatever the machine's proxy settings
         e.update(env or {})
         return run_raster_filter(self.raster, options=options, ppd="vc500", user="alice",
                                  data_dir=self.data, env=e)
@@ -113,6 +114,27 @@ class OrvexJobs(unittest.TestCase):
         req = self.server.requests[0]
         self.assertEqual(req["path"], LOGIN_PATH)
         self.assertEqual(req["body"], b"userID=alice.orv&userPWD=s3cret")
+
+    def test_comment_commands_follow_the_job_options(self):
+        self.settings()
+        cases = [
+            ("Booklet=Left Staple=Rear Punch=2HoleEUR ColorModel=RGB Duplex=DuplexTumble",
+             b"Colormode=FULL_COLOR; EXIT;!R! CMNT Binding=TOP; EXIT;!R! CMNT Booklet=LEFT_EDGE;"
+             b" EXIT;!R! CMNT Staple=UPPER_RIGHT; EXIT;!R! CMNT Punch=TWO; EXIT;"),
+            ("Booklet=Right Staple=BookletStitch Punch=4Hole",
+             b"Booklet=RIGHT_EDGE; EXIT;!R! CMNT Staple=BOOKLET; EXIT;!R! CMNT Punch=FOUR; EXIT;"),
+            # Values outside a table leave their command out; a client's value
+            # cannot close the command early.
+            ("Booklet=Top Staple=Twice Punch=5Hole PageSize=a4;EXIT;!R!x MediaType=bond",
+             b"!R! CMNT Paper=A4?EXIT?!R!X; EXIT;!R! CMNT MediaType=BOND; EXIT;"),
+        ]
+        for options, expected in cases:
+            with self.subTest(options):
+                r = self.run_job(options)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertIn(expected, r.stdout)
+        for key in (b"Booklet", b"Staple", b"Punch"):
+            self.assertNotIn(b"CMNT " + key, r.stdout)
 
     def test_password_with_form_separators_reaches_the_server_whole(self):
         self.settings(password="p&ss=w+rd%")
@@ -181,8 +203,10 @@ class OrvexJobs(unittest.TestCase):
                 "ORV_username": user, "ORV_password": STORED["s3cret"]})
 
         def job(user):
+            env = self.bus.env({})
+            env["no_proxy"] = "*"
             results[user] = run_raster_filter(self.raster, ppd="vc500", user=user,
-                                              data_dir=self.data, env=self.bus.env({}))
+                                              data_dir=self.data, env=env)
         threads = [threading.Thread(target=job, args=(u,)) for u in users]
         for t in threads:
             t.start()
@@ -205,7 +229,7 @@ class OrvexThroughCups(unittest.TestCase):
     def test_refused_job_is_aborted_with_a_notice(self):
         with PrivateSystemBus() as bus, NoticeReceiver(bus) as rx, OrvexServer() as srv:
             srv.answer_policy({"JE.FullColorPrint": "ON"})
-            env = {"DBUS_SYSTEM_BUS_ADDRESS": bus.address}
+            env = {"DBUS_SYSTEM_BUS_ADDRESS": bus.address, "no_proxy": "*"}
             with PrivateCupsd(filter_env=env) as cups:
                 cups.add_queue("colour", ppd_path("vc500"))
                 write_user_options(cups.data_dir, "alice", "colour", {

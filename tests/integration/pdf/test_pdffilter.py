@@ -33,14 +33,14 @@ class FilterRun(unittest.TestCase):
         self.data = os.path.join(self.tmp, "data")
         os.makedirs(self.data)
 
-    def run_filter(self, args, stdin=b"", ppd=PPD, argv0="queue"):
+    def run_filter(self, args, stdin=b"", ppd=PPD, argv0="queue", stdout=subprocess.PIPE):
         env = dict(os.environ, VELMORA_DATA_DIR=self.data,
                    CUPS_SERVER=os.path.join(self.tmp, "no-cupsd.sock"))
         env.pop("PPD", None)
         if ppd:
             env["PPD"] = ppd
         return subprocess.run([argv0] + args, executable=FILTER, input=stdin, env=env,
-                              capture_output=True, timeout=120)
+                              stdout=stdout, stderr=subprocess.PIPE, timeout=120)
 
     def user_file(self, user, queue, text):
         os.makedirs(os.path.join(self.data, user), exist_ok=True)
@@ -110,6 +110,14 @@ class FilterRun(unittest.TestCase):
             self.assertEqual(r.returncode, 1, path)
             self.assertEqual(r.stdout, b"", path)
             self.assertIn('ERROR: Unable to open print file "%s"' % path, r.stderr.decode())
+
+    def test_printer_stream_that_cannot_be_written_fails_the_job(self):
+        with open("/dev/full", "wb") as full:
+            r = self.run_filter(["12", "alice", "t", "1", ""], stdin=make_pdf(size=1 << 20),
+                                stdout=full)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("ERROR: Unable to send print data: No space left on device",
+                      r.stderr.decode())
 
     def test_started_by_hand_reads_the_user_file_of_the_ppd_name(self):
         ppd_dir = os.path.join(self.tmp, "etc/cups/ppd")
