@@ -10,7 +10,7 @@ PACKAGES=(
   qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev
   libcurl4-openssl-dev libssl-dev openssl libcjson-dev libdbus-1-dev dbus dbus-x11 libglib2.0-bin
   googletest libgtest-dev libgmock-dev
-  xvfb x11-apps x11-utils imagemagick qpdf python3 util-linux
+  xvfb x11-apps x11-utils imagemagick qpdf python3 util-linux time
 )
 
 missing=()

@@ -3,6 +3,7 @@
 //   velfilter_pcl printer job-id user title copies options [file]
 //
 // The printer stream goes to standard output, status lines to standard error.
+#include "orvexjob.h"
 #include "rasterjob.h"
 #include "telemetry.h"
 
@@ -49,7 +50,13 @@ int main(int argc, char* argv[]) {
     const char* ppdPath = getenv("PPD");
     vel::mergePpdDefaults(job, ppdPath ? ppdOpenFile(ppdPath) : nullptr);
 
-    // Orvex login and policy come here.
+    if (!vel::checkOrvex(job)) {
+        vel::closeJobOptions(job);
+        if (ras) cupsRasterClose(ras);
+        if (fd != 0) close(fd);
+        job.log("WARNING: ORV settings have stopped printing\n");
+        return 1;
+    }
 
     // Usage events, only with the user's consent; they never change the job.
     if (vel::telemetryConsent(job.user)) vel::postUsage(vel::rasterJobUsage(job), job.log);

@@ -1,6 +1,7 @@
 // The page loop of a raster job, the page-header check that guards the row
 // paths, and the SIGTERM cancel handler.
 #include "rasterjob.h"
+#include "rasterrows.h"
 
 #include <csignal>
 #include <cstring>
@@ -9,7 +10,7 @@
 namespace vel {
 
 int planeCountFor(const cups_page_header2_t& page) {
-    switch (page.cupsColorSpace) {
+    switch (headerValue(page.cupsColorSpace)) {
     case CUPS_CSPACE_CMYK:
         return 4;
     case CUPS_CSPACE_RGB:
@@ -45,7 +46,7 @@ std::optional<std::string> unprintablePage(const cups_page_header2_t& page, int 
             return format("%u-bit gray is not supported (1, 2 or 8 bits)", bits);
     } else {
         if (bits != 8) return format("%u-bit colour is not supported (8 bits)", bits);
-        if (page.cupsColorOrder != CUPS_ORDER_CHUNKED) return "colour that is not chunky";
+        if (headerValue(page.cupsColorOrder) != CUPS_ORDER_CHUNKED) return "colour that is not chunky";
     }
     const unsigned long long needed =
         (static_cast<unsigned long long>(page.cupsWidth) * page.cupsBitsPerPixel + 7) / 8;

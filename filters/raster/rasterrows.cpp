@@ -1,13 +1,12 @@
-// Raster rows and the end of the page. Row encoding arrives with page
-// encoding; until then rows are read and dropped.
-#include "rasterjob.h"
+#include "rasterrows.h"
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
-#include <vector>
+#include <cstdio>
+#include <cstring>
 
 namespace vel {
-
-struct PageBuffers {};
 
 // Defined here, where PageBuffers is a complete type.
 RasterJob::RasterJob() = default;
@@ -15,13 +14,387 @@ RasterJob::~RasterJob() {
     closeJobOptions(*this);
 }
 
-bool sendRow(RasterJob&, const cups_page_header2_t& page, cups_raster_t* ras, unsigned) {
-    std::vector<unsigned char> row(page.cupsBytesPerLine);
-    return cupsRasterReadPixels(ras, row.data(), page.cupsBytesPerLine) == page.cupsBytesPerLine;
+// ---------------------------------------------------------------- coders
+
+size_t codeRunLength(const uint8_t* in, size_t n, uint8_t* out) {
+    size_t o = 0;
+    for (size_t s = 0; s < n;) {
+        size_t run = 1;
+        while (s + run < n && run < 256 && in[s + run] == in[s])
+            ++run;
+        out[o++] = static_cast<uint8_t>(run - 1);
+        out[o++] = in[s];
+        s += run;
+    }
+    return o;
 }
 
-void endPage(RasterJob&) {
-    signal(SIGTERM, SIG_IGN);
+size_t codePackBits(const uint8_t* in, size_t n, uint8_t* out) {
+    size_t o = 0;
+    size_t s = 0;
+    while (s < n) {
+        if (s + 1 == n) { // a last byte alone: a literal of one
+            out[o++] = 0;
+            out[o++] = in[s];
+            break;
+        }
+        if (in[s + 1] == in[s]) {
+            size_t count = 2, p = s + 1;
+            while (p + 1 < n && in[p + 1] == in[p] && count < 127) {
+                ++p;
+                ++count;
+            }
+            out[o++] = static_cast<uint8_t>(257 - count);
+            out[o++] = in[s];
+            s = p + 1;
+        } else {
+            size_t count = 1, p = s + 1;
+            while (p + 1 < n && in[p] != in[p + 1] && count < 127) {
+                ++p;
+                ++count;
+            }
+            out[o++] = static_cast<uint8_t>(count - 1);
+            std::memcpy(out + o, in + s, count);
+            o += count;
+            s = p;
+        }
+    }
+    return o;
+}
+
+size_t codeTransfer(unsigned compression, const uint8_t* in, size_t n, uint8_t* out,
+                    const uint8_t** data) {
+    switch (compression) {
+    case 1:
+        *data = out;
+        return codeRunLength(in, n, out);
+    case 2:
+        *data = out;
+        return codePackBits(in, n, out);
+    default:
+        *data = in;
+        return n;
+    }
+}
+
+// ---------------------------------------------------------------- 2-bit rows
+
+void splitBitPlanes(const uint8_t* in, size_t n, uint8_t* low, uint8_t* high) {
+    for (size_t i = 0, o = 0; i < n; i += 2, ++o) {
+        unsigned p0 = in[i];
+        unsigned p1 = i + 1 < n ? in[i + 1] : 0;
+        low[o] = static_cast<uint8_t>(((p0 & 0x40) << 1) | ((p0 & 0x10) << 2) | ((p0 & 0x04) << 3) |
+                                      ((p0 & 0x01) << 4) | ((p1 & 0x40) >> 3) | ((p1 & 0x10) >> 2) |
+                                      ((p1 & 0x04) >> 1) | (p1 & 0x01));
+        high[o] = static_cast<uint8_t>(
+            (p0 & 0x80) | ((p0 & 0x20) << 1) | ((p0 & 0x08) << 2) | ((p0 & 0x02) << 3) |
+            ((p1 & 0x80) >> 4) | ((p1 & 0x20) >> 3) | ((p1 & 0x08) >> 2) | ((p1 & 0x02) >> 1));
+    }
+}
+
+// ---------------------------------------------------------------- 8-bit rows
+
+void buildToneTable(int32_t table[256]) {
+    const double gamma = 1.0, density = 1.0;
+    for (int i = 0; i < 256; ++i) {
+        float u = static_cast<float>(255 - i) / 255.0f;
+        float v = static_cast<float>(1.0 - std::pow(static_cast<double>(u), 0.58823529));
+        table[i] =
+            static_cast<int32_t>(std::pow(static_cast<double>(v), gamma) * 32767.0 * density + 0.5);
+    }
+}
+
+GlibcRand::GlibcRand() {
+    // glibc's TYPE_3 generator seeded with 1: a Lehmer sequence fills the
+    // first 31 words, then the additive sequence runs 310 steps unseen.
+    int64_t word = 1;
+    r_[0] = 1;
+    for (unsigned i = 1; i < 31; ++i) {
+        word = (16807 * word) % 2147483647;
+        r_[i] = static_cast<uint32_t>(word);
+    }
+    for (unsigned i = 31; i < 34; ++i)
+        r_[i] = r_[i - 31];
+    i_ = 34;
+    for (unsigned k = 34; k < 344; ++k)
+        next();
+}
+
+GlibcRand& processRand() {
+    static GlibcRand rand;
+    return rand;
+}
+
+bool ErrorDiffuser::reset(unsigned width) {
+    width_ = width;
+    e0_.assign(static_cast<size_t>(width) + 4, 0);
+    e1_.assign(static_cast<size_t>(width) + 4, 0);
+    return true;
+}
+
+void ErrorDiffuser::ditherRow(const int32_t table[256], const uint8_t* ink, unsigned y,
+                              uint8_t* out, GlibcRand& rand) {
+    const bool forward = (y % 2) == 0;
+    int32_t* cur = forward ? e0_.data() : e1_.data();
+    int32_t* nxt = forward ? e1_.data() : e0_.data();
+    const long d = forward ? 1 : -1;
+    for (unsigned k = 0; k < width_; ++k) {
+        const unsigned x = forward ? k : width_ - 1 - k;
+        const long i = static_cast<long>(x) + 2; // two spare entries at each end
+        int32_t v = (table[ink[x]] + cur[i]) / 128;
+        v = std::clamp(v, 0, 255);
+        int32_t e;
+        if (v > 127) {
+            out[x] = 1;
+            e = v - 255;
+        } else {
+            out[x] = 0;
+            e = v;
+        }
+        if (e == 0) { // paper white or full ink: nothing to pass on, but the draw counts
+            rand.next();
+            cur[i] = 0;
+            continue;
+        }
+        const int32_t r = v <= 127 ? v / 15 : (255 - v) / 15;
+        const int32_t w = 8 - r + rand.next() % (2 * r + 1);
+        const int32_t a = w * e, b = (16 - w) * e;
+        cur[i + d] += 4 * a;
+        cur[i + 2 * d] += 2 * a;
+        cur[i] = 0;
+        nxt[i - 2 * d] += b;
+        nxt[i - d] += 2 * b;
+        nxt[i] += 4 * b;
+        nxt[i + d] += 2 * a;
+        nxt[i + 2 * d] += b;
+    }
+    // The spare entries are only ever added to; clearing them keeps long pages
+    // from overflowing without changing a dot.
+    const size_t last = static_cast<size_t>(width_) + 2;
+    cur[0] = cur[1] = cur[last] = cur[last + 1] = 0;
+}
+
+void packBits1(const uint8_t* values, unsigned width, uint8_t* out) {
+    unsigned x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const uint8_t* v = values + x;
+        *out++ = static_cast<uint8_t>((v[0] != 0) << 7 | (v[1] != 0) << 6 | (v[2] != 0) << 5 |
+                                      (v[3] != 0) << 4 | (v[4] != 0) << 3 | (v[5] != 0) << 2 |
+                                      (v[6] != 0) << 1 | (v[7] != 0));
+    }
+    if (x < width) {
+        uint8_t b = 0;
+        for (unsigned bit = 7; x < width; ++x, --bit)
+            if (values[x]) b |= static_cast<uint8_t>(1u << bit);
+        *out = b;
+    }
+}
+
+// ---------------------------------------------------------------- one page
+
+namespace {
+
+constexpr size_t kCommandRoom = 24; // "\e*b<number><letter>" and "\e*b<number>Y"
+
+// The tone table lives for the process, like the random sequence.
+int32_t gToneTable[256];
+
+void warn(const RasterJob& job, const char* why) {
+    if (job.log) job.log(format("WARNING: Page %d not printed: %s\n", job.pageNumber, why));
+}
+
+// Appends "\e*b<n><letter>" and the coded bytes of one transfer to unit.
+uint8_t* appendTransfer(uint8_t* unit, PageBuffers& buf, const uint8_t* data, size_t n,
+                        char letter) {
+    const uint8_t* coded = nullptr;
+    size_t len = codeTransfer(buf.compression, data, n, buf.coded.data(), &coded);
+    int head =
+        std::snprintf(reinterpret_cast<char*>(unit), kCommandRoom, "\x1b*b%zu%c", len, letter);
+    unit += head;
+    std::memcpy(unit, coded, len);
+    return unit + len;
+}
+
+// Writes one row's unit with SIGTERM held back, so a cancel never cuts a row.
+void writeUnit(RasterJob& job, const uint8_t* data, size_t n) {
+    sigset_t term, old;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &term, &old);
+    job.out.write(data, n);
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
+} // namespace
+
+std::unique_ptr<PageBuffers> preparePage(const RasterJob& job, const cups_page_header2_t& page) {
+    auto buf = std::make_unique<PageBuffers>();
+    buf->width = page.cupsWidth;
+    buf->bytesPerLine = page.cupsBytesPerLine;
+    buf->bitsPerColor = page.cupsBitsPerColor == 8 ? 1 : page.cupsBitsPerColor;
+    buf->compression = page.cupsCompression;
+    const unsigned space = headerValue(page.cupsColorSpace);
+    buf->additive = job.planeCount == 1 && (space == CUPS_CSPACE_W || space == CUPS_CSPACE_SW);
+
+    const size_t bpl = page.cupsBytesPerLine;
+    const uint64_t width = page.cupsWidth;
+    const unsigned bits = page.cupsBitsPerColor;
+    if (bpl == 0 || bpl > kMaxRowBytes || width == 0 || width > kMaxRowBytes * 8) {
+        warn(job, "the raster header gives no usable row size");
+        if (bpl > 0 && bpl <= kMaxRowBytes) buf->row.resize(bpl);
+        return buf;
+    }
+    buf->row.resize(bpl);
+
+    const size_t planes = static_cast<size_t>(std::max(job.planeCount, 1));
+    const size_t packed = static_cast<size_t>((width + 7) / 8);
+    if (job.planeCount == 1 && (bits == 1 || bits == 2)) {
+        if (page.cupsBitsPerPixel != bits || bpl < (width * bits + 7) / 8) {
+            warn(job, "the raster header's sizes disagree");
+            return buf;
+        }
+        buf->path = RowPath::Mono;
+    } else if (job.planeCount == 1 && bits == 8) {
+        if (page.cupsBitsPerPixel != 8 || bpl < width) {
+            warn(job, "the raster header's sizes disagree");
+            return buf;
+        }
+        buf->path = RowPath::Dither;
+        buf->input.resize(bpl);
+        buf->diffuser.reset(page.cupsWidth);
+        // Every resolution gets the table: without it an 8-bit page would print blank.
+        buildToneTable(gToneTable);
+    } else if (job.planeCount > 1 && bits == 8) {
+        buf->path = RowPath::Colour;
+        buf->input.resize(bpl);
+    } else if (job.planeCount > 1 && (bits == 1 || bits == 2)) {
+        buf->path = RowPath::Mono;
+    } else {
+        warn(job, "this bit depth is not supported");
+        return buf;
+    }
+
+    // Worst case of a row's output: the skip, then for every plane two
+    // transfers of twice their length (the codings' worst case).
+    size_t planeBytes = std::max(packed, bpl / planes);
+    if (buf->path == RowPath::Colour) {
+        buf->coded.resize(2 * bpl);
+        buf->unit.resize(kCommandRoom + 2 * bpl);
+    } else {
+        buf->planes.resize(2 * planeBytes);
+        buf->coded.resize(2 * planeBytes);
+        buf->unit.resize(kCommandRoom + planes * 2 * (kCommandRoom + 2 * planeBytes));
+    }
+    return buf;
+}
+
+void buildMonoRow(PageBuffers& buf, int planeCount) {
+    const size_t dataBytes = buf.path == RowPath::Dither ? (buf.width + 7u) / 8 : buf.bytesPerLine;
+    const uint8_t* row = buf.row.data();
+    bool blank = true;
+    for (size_t i = 0; i < dataBytes; ++i)
+        if (row[i]) {
+            blank = false;
+            break;
+        }
+    uint8_t* unit = buf.unit.data();
+    if (blank) {
+        ++buf.blankRows;
+        buf.rowBytes = 0;
+        return;
+    }
+    uint8_t* p = unit;
+    if (buf.blankRows > 0) {
+        p += std::snprintf(reinterpret_cast<char*>(p), kCommandRoom, "\x1b*b%uY", buf.blankRows);
+        buf.blankRows = 0;
+    }
+    const size_t planes = static_cast<size_t>(std::max(planeCount, 1));
+    const size_t part = buf.path == RowPath::Dither ? dataBytes : buf.bytesPerLine / planes;
+    const size_t len = (buf.width + 7u) / 8;
+    for (size_t i = 0; i < planes; ++i) {
+        const uint8_t* plane = row + i * part;
+        if (buf.bitsPerColor == 1) {
+            p = appendTransfer(p, buf, plane, std::min(len, part), 'W');
+        } else {
+            const size_t half = (part + 1) / 2;
+            uint8_t* low = buf.planes.data();
+            uint8_t* high = low + half;
+            splitBitPlanes(plane, part, low, high);
+            p = appendTransfer(p, buf, low, std::min(len, half), 'V');
+            p = appendTransfer(p, buf, high, std::min(len, half), i + 1 == planes ? 'W' : 'V');
+        }
+    }
+    buf.rowBytes = static_cast<size_t>(p - unit);
+}
+
+bool sendRow(RasterJob& job, const cups_page_header2_t& page, cups_raster_t* ras, unsigned y) {
+    (void)page;
+    PageBuffers* buf = job.page.get();
+    if (!buf || buf->row.empty()) return false;
+    const unsigned bpl = static_cast<unsigned>(buf->bytesPerLine);
+
+    switch (buf->path) {
+    case RowPath::Discard:
+        return cupsRasterReadPixels(ras, buf->row.data(), bpl) == bpl;
+
+    case RowPath::Mono: {
+        if (cupsRasterReadPixels(ras, buf->row.data(), bpl) != bpl) return false;
+        if (buf->additive) {
+            // White is the high value here: turn the row into ink bits.
+            for (auto& b : buf->row)
+                b = static_cast<uint8_t>(~b);
+            const unsigned used = (buf->width * buf->bitsPerColor) % 8;
+            if (used) buf->row[bpl - 1] &= static_cast<uint8_t>(0xFF << (8 - used));
+        }
+        break;
+    }
+
+    case RowPath::Dither: {
+        uint8_t* in = buf->input.data();
+        if (cupsRasterReadPixels(ras, in, bpl) != bpl) return false;
+        if (buf->additive)
+            for (unsigned x = 0; x < buf->width; ++x)
+                in[x] = static_cast<uint8_t>(255 - in[x]);
+        buf->diffuser.ditherRow(gToneTable, in, y, in, processRand());
+        packBits1(in, buf->width, buf->row.data());
+        break;
+    }
+
+    case RowPath::Colour: {
+        if (cupsRasterReadPixels(ras, buf->input.data(), bpl) != bpl) return false;
+        uint8_t* end = appendTransfer(buf->unit.data(), *buf, buf->input.data(), bpl, 'W');
+        writeUnit(job, buf->unit.data(), static_cast<size_t>(end - buf->unit.data()));
+        return true;
+    }
+    }
+
+    buildMonoRow(*buf, job.planeCount);
+    if (buf->rowBytes) writeUnit(job, buf->unit.data(), buf->rowBytes);
+    return true;
+}
+
+void endPage(RasterJob& job) {
+    // Held back so a cancel cannot end the page a second time; a SIGTERM that
+    // arrives meanwhile is dropped once it is ignored below.
+    sigset_t term, old;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &term, &old);
+
+    const bool frontOfDuplex = job.duplexOn && job.pageNumber % 2 == 1;
+    // End raster graphics; then the back side of the sheet, or a form feed.
+    job.out.write(frontOfDuplex ? std::string_view("\x1b*rC\x1b&a0G", 9)
+                                : std::string_view("\x1b*rC\f", 5));
+    struct sigaction ignore;
+    std::memset(&ignore, 0, sizeof ignore);
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGTERM, &ignore, nullptr);
+
+    const bool inHandler = sigismember(&old, SIGTERM) == 1;
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    // The cancel handler exits right after; freeing there could meet a
+    // malloc that the signal interrupted.
+    if (!inHandler) job.page.reset();
 }
 
 } // namespace vel

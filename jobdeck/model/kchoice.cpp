@@ -5,29 +5,43 @@
 kChoice::kChoice(kOption* option, const QString& keyword, const QString& text)
     : m_keyword(keyword), m_text(text), m_option(option) {}
 
+namespace {
+
+template <typename T> void appendUnique(QList<T>& list, QSet<T>& index, const T& item) {
+    if (!index.contains(item)) {
+        index.insert(item);
+        list.append(item);
+    }
+}
+
+template <typename T> void removeItem(QList<T>& list, QSet<T>& index, const T& item) {
+    if (index.remove(item)) list.removeOne(item);
+}
+
+} // namespace
+
 void kChoice::addConstraint(kOption* option, kChoice* choice) {
-    const kPair pair(option, choice);
-    if (!m_constraints.contains(pair)) m_constraints.append(pair);
+    appendUnique(m_constraints, m_constraintSet, kPair(option, choice));
 }
 
 void kChoice::addTripleConstraint(const kTriple& triple) {
-    if (!m_tripleConstraints.contains(triple)) m_tripleConstraints.append(triple);
+    appendUnique(m_tripleConstraints, m_tripleConstraintSet, triple);
 }
 
 void kChoice::addConflict(const kPair& source) {
-    if (!m_conflicts.contains(source)) m_conflicts.append(source);
+    appendUnique(m_conflicts, m_conflictSet, source);
 }
 
 void kChoice::removeConflict(const kPair& source) {
-    m_conflicts.removeAll(source);
+    removeItem(m_conflicts, m_conflictSet, source);
 }
 
 void kChoice::addTripleConflict(const kTriple& triple) {
-    if (!m_tripleConflicts.contains(triple)) m_tripleConflicts.append(triple);
+    appendUnique(m_tripleConflicts, m_tripleConflictSet, triple);
 }
 
 void kChoice::removeTripleConflict(const kTriple& triple) {
-    m_tripleConflicts.removeAll(triple);
+    removeItem(m_tripleConflicts, m_tripleConflictSet, triple);
 }
 
 void kChoice::propagateMark() {

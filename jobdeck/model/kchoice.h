@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QPair>
+#include <QSet>
 #include <QString>
 
 class kOption;
@@ -50,4 +51,10 @@ class kChoice {
     QList<kPair> m_conflicts;
     QList<kTriple> m_tripleConstraints;
     QList<kTriple> m_tripleConflicts;
+    // Membership indexes of the lists above: keeps building and marking linear in the number of
+    // constraints even when one choice has thousands of partners.
+    QSet<kPair> m_constraintSet;
+    QSet<kPair> m_conflictSet;
+    QSet<kTriple> m_tripleConstraintSet;
+    QSet<kTriple> m_tripleConflictSet;
 };

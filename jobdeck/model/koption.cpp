@@ -17,10 +17,7 @@ QList<kChoice*> kOption::choices() const {
 }
 
 kChoice* kOption::findChoice(const QString& keyword) const {
-    for (const auto& choice : m_choices) {
-        if (choice->keyword() == keyword) return choice.get();
-    }
-    return nullptr;
+    return m_choiceByKeyword.value(keyword);
 }
 
 kChoice* kOption::findChoiceByText(const QString& text) const {
@@ -31,16 +28,14 @@ kChoice* kOption::findChoiceByText(const QString& text) const {
 }
 
 bool kOption::ownsChoice(const kChoice* choice) const {
-    if (!choice) return false;
-    for (const auto& own : m_choices) {
-        if (own.get() == choice) return true;
-    }
-    return false;
+    return choice && choice->option() == this;
 }
 
 kChoice* kOption::addChoice(const QString& keyword, const QString& text) {
     m_choices.push_back(std::make_unique<kChoice>(this, keyword, text));
-    return m_choices.back().get();
+    kChoice* choice = m_choices.back().get();
+    if (!m_choiceByKeyword.contains(keyword)) m_choiceByKeyword.insert(keyword, choice);
+    return choice;
 }
 
 void kOption::markChoice(kChoice* choice) {

@@ -2,6 +2,7 @@
 
 #include "kchoice.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -47,6 +48,8 @@ class kOption {
     QString m_keyword;
     QString m_text;
     std::vector<std::unique_ptr<kChoice>> m_choices;
+    // First choice per keyword: constraint lookups by keyword stay cheap on long choice lists.
+    QHash<QString, kChoice*> m_choiceByKeyword;
     kChoice* m_marked = nullptr;
     kChoice* m_default = nullptr;
     int m_level = 99;

@@ -16,6 +16,7 @@ class Demo(unittest.TestCase):
         self.assertIn("Job 1 on velmora-mono: completed", r.stdout)
         self.assertIn('@PJL JOB NAME="Velmora demo"\\n', r.stdout)
         self.assertIn("PAGE: 1 1", r.stdout)
+        self.assertIn("byte-identical to the submitted file (cmp), qpdf --check passes", r.stdout)
 
 
 if __name__ == "__main__":

@@ -9,7 +9,7 @@ import time
 import unittest
 
 from filterrun import make_raster, run_raster_filter
-from cupsd import build_dir, ppd_path, program
+from cupsd import build_dir, ppd_path, program, write_user_options
 
 USAGE = "ERROR: rastertopcl job-id user title copies options [file]"
 
@@ -47,6 +47,47 @@ class Arguments(unittest.TestCase):
         self.assertIn("arg7 " + f.name, by_file.status_lines())
 
 
+class PerUserFiles(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(self.tmp.cleanup)
+
+    def job_name(self, r):
+        for line in r.stdout.split(b"\n"):
+            if line.startswith(b"@PJL JOB NAME="):
+                return line[len(b"@PJL JOB NAME="):].decode()
+        self.fail(r.stderr)
+
+    def test_job_user_and_queue_name_the_option_file(self):
+        write_user_options(self.tmp.name, "alice", "queue", {"CustomJobName": "from alice"})
+        r = run_raster_filter(make_raster(), data_dir=self.tmp.name, options="JobDate=false")
+        self.assertEqual(self.job_name(r), '"from alice"')
+        self.assertIn("lpoptions file: %s/alice/queue.cfg" % self.tmp.name, r.status_lines())
+
+    def test_hand_run_takes_user_and_queue_from_the_environment(self):
+        # Started from the build directory as ./velfilter_pcl: USER's file for
+        # the queue named after the PPD file.
+        write_user_options(self.tmp.name, "bob", "vm200", {"CustomJobName": "from bob"})
+        r = run_raster_filter(make_raster(), data_dir=self.tmp.name, options="JobDate=false",
+                              printer="./velfilter_pcl", env={"USER": "bob"})
+        self.assertEqual(self.job_name(r), '"from bob"')
+        self.assertIn("PPD: " + ppd_path("vm200"), r.status_lines())
+
+    def test_user_names_that_leave_the_directory_have_no_files(self):
+        # Each of these files is what the hostile name would reach without the guard.
+        base = os.path.join(self.tmp.name, "base")
+        write_user_options(self.tmp.name, "base", "queue", {"CustomJobName": "via dot"})
+        write_user_options(self.tmp.name, ".", "queue", {"CustomJobName": "via dotdot"})
+        write_user_options(base, "alice", "queue", {"CustomJobName": "via slash"})
+        os.makedirs(os.path.join(base, "y"))
+        for user in ("..", ".", "y/../alice"):
+            with self.subTest(user=user):
+                r = run_raster_filter(make_raster(), data_dir=base, user=user, title="plain",
+                                      options="JobDate=false")
+                self.assertEqual(r.returncode, 0)
+                self.assertEqual(self.job_name(r), '"plain"')
+
+
 class Pages(unittest.TestCase):
     def test_three_pages_one_page_line_and_progress(self):
         r = run_raster_filter(make_raster(pages=3, height=300, copies=2))
@@ -57,6 +98,13 @@ class Pages(unittest.TestCase):
                     for p in (1, 2, 3) for pct in (0, 42, 85)]
         self.assertEqual(progress, expected)
         self.assertEqual(r.status_lines()[-1], "INFO: Ready to print.")
+
+    def test_job_goes_on_without_ppd(self):
+        for name, ppd in (("no PPD variable", None), ("PPD file missing", "/nonexistent.ppd")):
+            with self.subTest(name):
+                r = run_raster_filter(make_raster(), ppd=ppd, options="Duplex=DuplexTumble")
+                self.assertEqual(r.returncode, 0, r.stderr)
+                self.assertIn(b"@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=SHORTEDGE\r\n", r.stdout)
 
     def test_empty_stream_has_no_pages(self):
         r = run_raster_filter(make_raster(pages=0))

@@ -474,3 +474,47 @@ TEST(OurPpds, CarryTheVocabularyThePagesBind) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(OurPpds, SwitchesFollowEachModelsHardware) {
+    const struct {
+        const char* ppd;
+        QStringList present;
+        QStringList absent;
+    } models[] = {
+        {"vm200.ppd",
+         {"cJobStore", "cJobAccount", "cUserLogin", "cEmail", "cJobName", "cPrivatePrint"},
+         {"cBiFld", "cHole", "cStpl", "cCovBut", "cSuper"}},
+        {"vc500.ppd",
+         {"cBiFld", "cTriFld", "cHole", "cStpl", "cCovBut", "cIntPrn", "cSuper"},
+         {"cTriFldZ", "cEngrFld"}},
+        {"vc510.ppd", {"cBiFld", "cTriFld", "cTriFldZ", "cEngrFld", "cHole", "cStpl"}, {}},
+    };
+    for (const auto& row : models) {
+        const QString path = QStringLiteral(VELMORA_PPD_DIR "/") + QLatin1String(row.ppd);
+        if (!QFile::exists(path)) GTEST_SKIP() << path.toStdString() << " not built";
+        SCOPED_TRACE(row.ppd);
+        auto model = buildFrom(path);
+        ASSERT_TRUE(model);
+        for (const QString& keyword : row.present)
+            EXPECT_TRUE(model->findOption(keyword)) << keyword.toStdString();
+        for (const QString& keyword : row.absent)
+            EXPECT_FALSE(model->findOption(keyword)) << keyword.toStdString();
+    }
+
+    // The finisher's three-way rule reaches the switches: thick stock with four holes disables
+    // the rear staple's switch.
+    auto model = buildFrom(QStringLiteral(VELMORA_PPD_DIR "/vc500.ppd"));
+    ASSERT_TRUE(model);
+    model->clearMarks();
+    kChoice* staple = choiceOf(*model, "cStpl", "True");
+    ASSERT_TRUE(staple);
+    model->markChoice("MediaType", "Thick");
+    model->markChoice("cHole", "True");
+    EXPECT_TRUE(staple->isConstrained());
+    model->markChoice("MediaType", "Plain");
+    EXPECT_FALSE(staple->isConstrained());
+}
+
+} // namespace

@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
+
+// The requests go to loopback only, whatever the machine's proxy settings.
+[[maybe_unused]] const bool kNoProxy = setenv("no_proxy", "*", 1) == 0;
 
 vel::OrvexSettings settingsFor(const std::string& port) {
     vel::OrvexSettings s;
@@ -104,6 +108,24 @@ TEST(Login, FailuresOfServerAndTransport) {
         EXPECT_NE(log.find(c.logged), std::string::npos) << c.name << ": " << log;
     }
     close(closedSock);
+}
+
+} // namespace
+
+namespace {
+
+// Over-long fields are refused before anything goes out, instead of being cut
+// into a request for another host or another password.
+TEST(Login, OverlongRequestIsNotSent) {
+    vel::OrvexSettings s = settingsFor("1");
+    s.server = "127.0.0.1/" + std::string(1100, 'a'); // stays on loopback even if sent
+    std::string log;
+    EXPECT_EQ(vel::performLogin(s, [&](std::string_view t) { log += t; }).failure,
+              vel::LoginFailure::Connection);
+    EXPECT_EQ(log, "ERROR: Orvex server name too long\n");
+    s = settingsFor("1");
+    s.password = std::string(1000, '&'); // 3000 bytes once encoded
+    EXPECT_EQ(vel::performLogin(s, vel::nullLog()).failure, vel::LoginFailure::BadReply);
 }
 
 } // namespace

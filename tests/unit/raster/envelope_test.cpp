@@ -280,6 +280,26 @@ TEST_F(Envelope, GrayJobDefaults) {
     EXPECT_FALSE(job().printerCollates);
 }
 
+TEST_F(Envelope, OrvexLoginComesBeforeTheJobLine) {
+    job().orvex.orvEnabled = true;
+    job().orvex.userName = "orv\"user";
+    std::string bytes = header(); // enabled without a policy: no lines
+    EXPECT_FALSE(has(bytes, "KLOGIN")) << visible(bytes);
+
+    TearDown();
+    SetUp();
+    job().orvex.orvEnabled = true;
+    job().orvex.userName = "orv\"user";
+    job().policy = vel::OrvexPolicy{};
+    job().policy->driverToken = "tok\nEN";
+    bytes = header();
+    EXPECT_TRUE(has(bytes, "@PJL COMMENT Version 1.0\r\n"
+                           "@PJL SET KLOGINID=\"orv'user\"\n"
+                           "@PJL SET KLOGINPWD=\"tok?EN\"\n"
+                           "@PJL JOB NAME=\"report\"\n"))
+        << visible(bytes);
+}
+
 TEST_F(Envelope, LoginLines) {
     const std::string good = *vel::encodeCredential("alice.l");
     struct Case {
