@@ -12,6 +12,13 @@ kOption* kPpdModel::findOption(const QString& keyword) const {
 
 void kPpdModel::addOption(kOption* option) {
     if (!option) return;
+    kOption* displaced = m_options.value(option->keyword());
+    if (displaced && displaced != option) {
+        // Out of the map, its marks could never be withdrawn again: take back what they recorded
+        // in other choices now, or their partners would stay disabled.
+        for (kChoice* choice : displaced->choices())
+            choice->withdrawMark();
+    }
     for (const auto& owned : m_owned) {
         if (owned.get() == option) {
             m_options.insert(option->keyword(), option);

@@ -331,6 +331,23 @@ TEST_F(FinisherModel, ClearMarksWithdrawsEveryConflictAndKeepsMarks) {
     EXPECT_EQ(model->findOption(QStringLiteral("cHole"))->marked(), c("cHole", "True"));
 }
 
+TEST(ReplacedOptions, LeaveNoConflictBehind) {
+    // A PPD option under a switch's keyword is marked with the defaults and then replaced by the
+    // switch; its conflicts must go with it, or its partner stays disabled for good.
+    auto model = buildFinisherWith(QStringLiteral(
+        "*OpenGroup: Net/Net\n*OpenUI *ORVDuplex/Net duplex: PickOne\n*DefaultORVDuplex: On\n"
+        "*ORVDuplex Off/Off: \"\"\n*ORVDuplex On/On: \"\"\n*CloseUI: *ORVDuplex\n"
+        "*CloseGroup: Net\n*UIConstraints: *ORVDuplex On *Trap Off\n"));
+    ASSERT_TRUE(model);
+    EXPECT_FALSE(model->findOption(QStringLiteral("ORVDuplex"))->inPpd());
+    model->clearMarks();
+    for (kOption* option : model->options()) {
+        for (kChoice* choice : option->choices())
+            EXPECT_FALSE(choice->isConstrained())
+                << option->keyword().toStdString() << " " << choice->keyword().toStdString();
+    }
+}
+
 TEST(ModelBasics, LookupsReplacementAndInstalledOrder) {
     kPpdModel model;
     EXPECT_FALSE(kOption().isValid());
