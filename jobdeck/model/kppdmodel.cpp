@@ -19,13 +19,10 @@ void kPpdModel::addOption(kOption* option) {
         for (kChoice* choice : displaced->choices())
             choice->withdrawMark();
     }
-    for (const auto& owned : m_owned) {
-        if (owned.get() == option) {
-            m_options.insert(option->keyword(), option);
-            return;
-        }
+    if (!m_ownedSet.contains(option)) {
+        m_ownedSet.insert(option);
+        m_owned.emplace_back(option);
     }
-    m_owned.emplace_back(option);
     m_options.insert(option->keyword(), option);
 }
 
