@@ -269,6 +269,20 @@ TEST_F(FinisherModel, TripleIsCompletedAndWithdrawn) {
     EXPECT_FALSE(staple->isConstrained());
 }
 
+TEST(TripleConstraints, ValuesSpreadOverLinesOrTabsAreRead) {
+    auto model = buildFinisherWith(QStringLiteral(
+        "*cupsUIConstraints lines: \"*FldA Bifold\n*Pnch\t3Hole\r\n*Stpl Front\"\n"));
+    ASSERT_TRUE(model);
+    kChoice* staple = choiceOf(*model, "cStpl", "True");
+    ASSERT_TRUE(staple);
+    QList<kChoice*> last;
+    for (const kTriple& triple : staple->tripleConstraints()) {
+        if (triple.first().second == choiceOf(*model, "cBiFld", "True"))
+            last << triple.last().second;
+    }
+    EXPECT_EQ(last, QList<kChoice*>{staple});
+}
+
 TEST_F(FinisherModel, BuiltInTriplesAreOrderedByLevel) {
     // Given as (booklet, unit, staple); the booklet unit (level 1) outranks the booklet (4).
     kTriple left;
