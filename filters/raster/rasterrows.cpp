@@ -135,24 +135,64 @@ void buildToneTable(int32_t table[256]) {
 
 GlibcRand::GlibcRand() {
     // glibc's TYPE_3 generator seeded with 1: a Lehmer sequence fills the
-    // first 31 words, then the additive sequence runs 310 steps unseen.
+    // first 31 words, the next three repeat the first three, and the
+    // additive sequence then runs 310 steps unseen.
     int64_t word = 1;
     r_[0] = 1;
     for (unsigned i = 1; i < 31; ++i) {
         word = (16807 * word) % 2147483647;
         r_[i] = static_cast<uint32_t>(word);
     }
-    for (unsigned i = 31; i < 34; ++i)
+    for (unsigned i = 31; i < kKeep; ++i)
         r_[i] = r_[i - 31];
-    i_ = 34;
-    for (unsigned k = 34; k < 344; ++k)
-        next();
+    pos_ = kEnd; // everything after the kept words is yet to be made
+    std::memmove(r_ + kEnd - kKeep, r_, kKeep * sizeof r_[0]);
+    skip(310);
+}
+
+void GlibcRand::refill() {
+    std::memmove(r_, r_ + kEnd - kKeep, kKeep * sizeof r_[0]);
+    // Three interleaved chains kept in registers: r[i - 3] is the chain's last value.
+    uint32_t a = r_[kKeep - 3], b = r_[kKeep - 2], c = r_[kKeep - 1];
+    size_t i = kKeep;
+    for (; i + 3 <= kEnd; i += 3) {
+        r_[i] = a += r_[i - 31];
+        r_[i + 1] = b += r_[i - 30];
+        r_[i + 2] = c += r_[i - 29];
+    }
+    for (; i < kEnd; ++i)
+        r_[i] = r_[i - 31] + r_[i - 3];
+    pos_ = kKeep;
 }
 
 GlibcRand& processRand() {
     static GlibcRand rand;
     return rand;
 }
+
+namespace {
+
+bool allZero(const uint8_t* p, size_t n) {
+    uint64_t any = 0;
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        uint64_t w[4];
+        std::memcpy(w, p + i, 32);
+        if ((any = w[0] | w[1] | w[2] | w[3]) != 0) return false;
+    }
+    for (; i < n; ++i)
+        any |= p[i];
+    return any == 0;
+}
+
+bool blankBlock(const uint8_t* ink, const int32_t* err) {
+    uint64_t g, e[4];
+    std::memcpy(&g, ink, 8);
+    std::memcpy(e, err, 32);
+    return (g | e[0] | e[1] | e[2] | e[3]) == 0;
+}
+
+} // namespace
 
 bool ErrorDiffuser::reset(unsigned width) {
     width_ = width;
@@ -170,6 +210,17 @@ void ErrorDiffuser::ditherRow(const int32_t table[256], const uint8_t* ink, unsi
     for (unsigned k = 0; k < width_; ++k) {
         const unsigned x = forward ? k : width_ - 1 - k;
         const long i = static_cast<long>(x) + 2; // two spare entries at each end
+        if ((k & 7) == 0 && k + 8 <= width_) {
+            // Eight pixels of white paper without error change nothing but
+            // the random sequence: skip them at once.
+            const unsigned lo = forward ? x : x - 7;
+            if (blankBlock(ink + lo, cur + lo + 2)) {
+                std::memset(out + lo, 0, 8);
+                rand.skip(8);
+                k += 7;
+                continue;
+            }
+        }
         if ((ink[x] | cur[i]) == 0) { // white paper, no error: no dot, the draw still counts
             out[x] = 0;
             rand.next();
@@ -325,12 +376,7 @@ std::unique_ptr<PageBuffers> preparePage(const RasterJob& job, const cups_page_h
 void buildMonoRow(PageBuffers& buf, int planeCount) {
     const size_t dataBytes = buf.path == RowPath::Dither ? (buf.width + 7u) / 8 : buf.bytesPerLine;
     const uint8_t* row = buf.row.data();
-    bool blank = true;
-    for (size_t i = 0; i < dataBytes; ++i)
-        if (row[i]) {
-            blank = false;
-            break;
-        }
+    const bool blank = allZero(row, dataBytes);
     uint8_t* unit = buf.unit.data();
     if (blank) {
         ++buf.blankRows;
