@@ -25,6 +25,7 @@ os.environ.setdefault("VELMORA_BUILD_DIR", os.path.join(SOURCE, os.environ.get("
 
 from cupsd import PrivateCupsd, ppd_path  # noqa: E402
 from demo_pdf import demo_pdf_queue  # noqa: E402
+from demo_orvex import demo_orvex  # noqa: E402
 
 # Demo queues: queue name -> model (the PPD in <build>/ppd/).
 DEMO_QUEUES = {
@@ -131,7 +132,8 @@ def main(argv=None):
         with open(path, "rb") as f:
             summarize(path, f.read(), filter_status_lines(cups, job))
         pdf_ok = demo_pdf_queue(cups, cups.root)
-        return 0 if state == "completed" and pdf_ok else 1
+        orvex_ok = demo_orvex(pdf)
+        return 0 if state == "completed" and pdf_ok and orvex_ok else 1
 
 
 if __name__ == "__main__":

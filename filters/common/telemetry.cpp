@@ -206,7 +206,8 @@ std::optional<std::string> postBatch(const std::string& body, const TelemetryCon
     if (headers) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, discardReply);
     if (!config.caBundle.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, config.caBundle.c_str());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    // CURLOPT_NOSIGNAL stays off: libcurl then ignores SIGPIPE while it works,
+    // so a collector that drops the connection cannot kill the filter.
     long total = static_cast<long>(std::max<long long>(1, timeout.count()));
     long connect = std::min<long>(total, static_cast<long>(config.connectTimeout.count()));
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connect);

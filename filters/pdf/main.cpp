@@ -6,6 +6,7 @@
 // setting and the PJL end-of-job trailer.
 #include "pdfcopy.h"
 #include "pdfjob.h"
+#include "telemetry.h"
 
 #include <cups/ppd.h>
 
@@ -81,7 +82,9 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Usage events: when the user consented, from the record as it is now.
+    // Usage events, only with the user's consent, from the record as it is
+    // now; they never change the job.
+    if (telemetryConsent(user)) postUsage(pdfJobUsage(job), log);
 
     std::string header = buildPjlHeader(job, log);
     BufferedOutput out(STDOUT_FILENO);

@@ -132,4 +132,9 @@ PolicyOutcome decidePdfPolicy(PdfJobSettings& job, const OrvexPolicy& policy,
 PolicyVerdict applyPolicy(PdfJobSettings& job, const std::optional<OrvexPolicy>& policy,
                           const OrvexSettings& settings, const LogFn& log);
 
+// The job's usage record for telemetry, from the record after the policy step
+// (usage.cpp).
+struct UsageRecord;
+UsageRecord pdfJobUsage(const PdfJobSettings& job);
+
 } // namespace vel

@@ -70,97 +70,136 @@ class CupsWithCollector:
         return self.cups.output(queue), self.collector.events()[seen:], connections, job
 
 
-class RasterJobs(unittest.TestCase):
-    MODEL = "Velmora VC-500"
+def write_input(directory, name, data):
+    path = os.path.join(directory, name)
+    with open(path, "wb") as f:
+        f.write(data)
+    os.chmod(path, 0o644)  # cupsd's filters run as lp
+    return path
+
+
+# A PDF that the PDF filter passes through; it never looks inside.
+SMALL_PDF = (b"%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n"
+             b"2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
+             b"3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 595 842]>>endobj\n"
+             b"trailer<</Root 1 0 R>>\n%%EOF\n")
+
+
+class Raster:
+    QUEUE, PPD, MODEL = "colour", "vc500", "Velmora VC-500"
     # No date in the job name, so that outputs of different jobs compare.
-    LONG_EDGE_COLOUR = {"Duplex": "DuplexNoTumble", "ColorModel": "RGB", "Ecop": "Off",
-                        "Stpl": "None", "Pnch": "None", "JobDate": "false"}
+    OPTIONS = {"Duplex": "DuplexNoTumble", "ColorModel": "RGB", "Ecop": "Off",
+               "Stpl": "None", "Pnch": "None", "JobDate": "false"}
+    CASES = [
+        ("long edge, colour, no finishing, accounting or login", OPTIONS, {},
+         preferences("Duplex:TWOSIDEDLONGEDGE", "ColorMode:COLOR", "EcoPrint:OFF", "PDL:PJL",
+                     "Staple:OFF", "Punch:OFF", "JobAccounting:OFF", "UserLogin:OFF")),
+        ("short edge, grey, finishing, accounting and login from the per-user file",
+         {"Duplex": "DuplexTumble", "ColorModel": "Gray", "Ecop": "On", "Stpl": "Front",
+          "Pnch": "2Hole"},
+         {"CustomAccountID": "4711", "UserLoginName": "00ff"},
+         preferences("Duplex:TWOSIDEDSHORTEDGE", "ColorMode:MONOCHROME", "EcoPrint:ON",
+                     "PDL:PJL", "Staple:ON", "Punch:ON", "JobAccounting:ON", "UserLogin:ON")),
+    ]
 
-    @classmethod
-    def setUpClass(cls):
-        cls.tmp = tempfile.TemporaryDirectory()
-        os.chmod(cls.tmp.name, 0o755)
-        cls.raster = os.path.join(cls.tmp.name, "page.ras")
-        with open(cls.raster, "wb") as f:
-            f.write(make_raster(pages=2, space="rgb", bits=8, width=96, height=64,
-                                pattern="ramp"))
-        os.chmod(cls.raster, 0o644)
-        cls.env = CupsWithCollector()
-        cls.env.cups.add_queue("colour", ppd_path("vc500"))
-        # Without consent: the reference output of every job below.
-        cls.reference, events, connections, _ = cls.env.print_job(
-            "colour", cls.raster, cls.LONG_EDGE_COLOUR, None)
-        if events or connections or not cls.reference:
-            raise AssertionError("reference job: %d connections, %d output bytes"
-                                 % (connections, len(cls.reference)))
+    @staticmethod
+    def make_input(directory):
+        return write_input(directory, "page.ras", make_raster(
+            pages=2, space="rgb", bits=8, width=96, height=64, pattern="ramp"))
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.env.stop()
-        cls.tmp.cleanup()
 
+class Pdf:
+    QUEUE, PPD, MODEL = "direct", "vp900", "Velmora VP-900"
+    OPTIONS = {"Duplex": "DuplexTumble", "ColorModel": "CMYK", "Stpl": "Front",
+               "Pnch": "None", "JobDate": "False"}
+    CASES = [
+        # The job's duplex code 1 is short edge; the record counts long edge as 1.
+        ("short edge, colour, stapled", OPTIONS, {},
+         preferences("Duplex:TWOSIDEDSHORTEDGE", "ColorMode:COLOR", "EcoPrint:OFF", "PDL:PDF",
+                     "Staple:ON", "Punch:OFF", "JobAccounting:OFF", "UserLogin:OFF")),
+        ("long edge, grey, punched, accounting from the per-user file",
+         {"Duplex": "DuplexNoTumble", "ColorModel": "Gray", "Stpl": "None",
+          "Pnch": "2HolePDF"},
+         {"CustomAccountID": "4711"},
+         preferences("Duplex:TWOSIDEDLONGEDGE", "ColorMode:MONOCHROME", "EcoPrint:OFF",
+                     "PDL:PDF", "Staple:OFF", "Punch:ON", "JobAccounting:ON",
+                     "UserLogin:OFF")),
+    ]
+
+    @staticmethod
+    def make_input(directory):
+        return write_input(directory, "doc.pdf", SMALL_PDF)
+
+
+FILTERS = [Raster, Pdf]
+
+
+def setUpModule():
+    global TMP, ENV
+    TMP = tempfile.TemporaryDirectory()
+    os.chmod(TMP.name, 0o755)
+    ENV = CupsWithCollector()
+    for f in FILTERS:
+        ENV.cups.add_queue(f.QUEUE, ppd_path(f.PPD))
+        f.input = f.make_input(TMP.name)
+        # Without consent: the reference output of the filter's jobs below.
+        f.reference, events, connections, _ = ENV.print_job(f.QUEUE, f.input, f.OPTIONS, None)
+        if events or connections or not f.reference:
+            raise AssertionError("%s reference job: %d connections, %d output bytes"
+                                 % (f.__name__, connections, len(f.reference)))
+
+
+def tearDownModule():
+    ENV.stop()
+    TMP.cleanup()
+
+
+class FilterJobs(unittest.TestCase):
     def test_consenting_jobs_send_their_ten_events(self):
-        cases = [
-            ("long edge, colour, no finishing, accounting or login",
-             self.LONG_EDGE_COLOUR, {},
-             preferences("Duplex:TWOSIDEDLONGEDGE", "ColorMode:COLOR", "EcoPrint:OFF",
-                         "PDL:PJL", "Staple:OFF", "Punch:OFF", "JobAccounting:OFF",
-                         "UserLogin:OFF")),
-            ("short edge, grey, finishing, accounting and login from the per-user file",
-             {"Duplex": "DuplexTumble", "ColorModel": "Gray", "Ecop": "On", "Stpl": "Front",
-              "Pnch": "2Hole"},
-             {"CustomAccountID": "4711", "UserLoginName": "00ff"},
-             preferences("Duplex:TWOSIDEDSHORTEDGE", "ColorMode:MONOCHROME", "EcoPrint:ON",
-                         "PDL:PJL", "Staple:ON", "Punch:ON", "JobAccounting:ON",
-                         "UserLogin:ON")),
-        ]
-        for name, options, user_options, labels in cases:
-            with self.subTest(name):
-                _, events, connections, _ = self.env.print_job(
-                    "colour", self.raster, options, CONSENT, user_options)
-                self.assertEqual(self.env.collector.errors, [])
-                self.assertEqual(connections, 1)
-                self.assertEqual(events, [("Driver", self.MODEL), ("OS", "Linux - Unknown")]
-                                 + labels)
+        for f in FILTERS:
+            for name, options, user_options, labels in f.CASES:
+                with self.subTest(f.__name__ + ": " + name):
+                    _, events, connections, _ = ENV.print_job(
+                        f.QUEUE, f.input, options, CONSENT, user_options)
+                    self.assertEqual(ENV.collector.errors, [])
+                    self.assertEqual(connections, 1)
+                    self.assertEqual(events,
+                                     [("Driver", f.MODEL), ("OS", "Linux - Unknown")] + labels)
 
     def test_telemetry_leaves_the_output_alone(self):
-        output, events, _, _ = self.env.print_job("colour", self.raster,
-                                                  self.LONG_EDGE_COLOUR, CONSENT)
-        self.assertEqual(len(events), 10)
-        self.assertEqual(output, self.reference)
+        for f in FILTERS:
+            with self.subTest(f.__name__):
+                output, events, _, _ = ENV.print_job(f.QUEUE, f.input, f.OPTIONS, CONSENT)
+                self.assertEqual(len(events), 10)
+                self.assertEqual(output, f.reference)
 
     def test_without_consent_no_connection_is_made(self):
-        for name, settings in NO_CONSENT:
-            with self.subTest(name):
-                output, events, connections, _ = self.env.print_job(
-                    "colour", self.raster, self.LONG_EDGE_COLOUR, settings)
-                self.assertEqual(connections, 0)
-                self.assertEqual(events, [])
-                self.assertEqual(output, self.reference)
+        for f in FILTERS:
+            for name, settings in NO_CONSENT:
+                with self.subTest(f.__name__ + ": " + name):
+                    output, events, connections, _ = ENV.print_job(
+                        f.QUEUE, f.input, f.OPTIONS, settings)
+                    self.assertEqual(connections, 0)
+                    self.assertEqual(events, [])
+                    self.assertEqual(output, f.reference)
 
 
 class StalledCollector(unittest.TestCase):
     """A collector that takes the request and never replies delays a
     consenting user's job by the step's bound, and the job prints as usual."""
 
-    def test_job_prints_unchanged(self):
-        tmp = tempfile.TemporaryDirectory()
-        self.addCleanup(tmp.cleanup)
-        os.chmod(tmp.name, 0o755)
-        raster = os.path.join(tmp.name, "page.ras")
-        with open(raster, "wb") as f:
-            f.write(make_raster(pages=1, space="rgb", bits=8))
-        os.chmod(raster, 0o644)
+    def test_jobs_print_unchanged(self):
         env = CupsWithCollector(mode="mute")
         self.addCleanup(env.stop)
-        env.cups.add_queue("colour", ppd_path("vc500"))
-        options = RasterJobs.LONG_EDGE_COLOUR
-        reference, _, _, _ = env.print_job("colour", raster, options, None)
-        output, _, connections, job = env.print_job("colour", raster, options, CONSENT)
-        self.assertEqual(connections, 1)
-        self.assertEqual(output, reference)
-        self.assertIn("curl_easy_perform() failed: Timeout was reached",
-                      env.cups.job_log(job))
+        for f in FILTERS:
+            with self.subTest(f.__name__):
+                env.cups.add_queue(f.QUEUE, ppd_path(f.PPD))
+                output, _, connections, job = env.print_job(f.QUEUE, f.input, f.OPTIONS,
+                                                            CONSENT)
+                self.assertEqual(connections, 1)
+                self.assertEqual(output, f.reference)
+                self.assertIn("curl_easy_perform() failed: Timeout was reached",
+                              env.cups.job_log(job))
 
 
 if __name__ == "__main__":

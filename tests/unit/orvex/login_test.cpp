@@ -111,3 +111,21 @@ TEST(Login, FailuresOfServerAndTransport) {
 }
 
 } // namespace
+
+namespace {
+
+// Over-long fields are refused before anything goes out, instead of being cut
+// into a request for another host or another password.
+TEST(Login, OverlongRequestIsNotSent) {
+    vel::OrvexSettings s = settingsFor("1");
+    s.server = "127.0.0.1/" + std::string(1100, 'a'); // stays on loopback even if sent
+    std::string log;
+    EXPECT_EQ(vel::performLogin(s, [&](std::string_view t) { log += t; }).failure,
+              vel::LoginFailure::Connection);
+    EXPECT_EQ(log, "ERROR: Orvex server name too long\n");
+    s = settingsFor("1");
+    s.password = std::string(1000, '&'); // 3000 bytes once encoded
+    EXPECT_EQ(vel::performLogin(s, vel::nullLog()).failure, vel::LoginFailure::BadReply);
+}
+
+} // namespace
