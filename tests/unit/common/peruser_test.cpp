@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -90,6 +92,24 @@ TEST_F(PerUserFiles, NamesThatLeaveTheDirectoryHaveNoFiles) {
     for (const char* printer : {"", "..", "../q1", "x/../../q1"})
         EXPECT_FALSE(vel::userOptionValue({"alice", printer, nullptr}, "Key")) << printer;
     EXPECT_EQ(vel::userOptionValue({"alice", "q1", nullptr}, "Key"), "v");
+}
+
+TEST_F(PerUserFiles, OnlyRegularFilesAreRead) {
+    // A FIFO would block the open or the read forever: the alarm ends the
+    // test instead of letting it hang.
+    alarm(20);
+    fs::create_directories(fs::path(base_) / "mallory");
+    ASSERT_EQ(mkfifo((base_ + "/mallory/fifo.cfg").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((base_ + "/mallory/Settings").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", fs::path(base_) / "mallory" / "zero.cfg");
+    fs::create_directories(fs::path(base_) / "mallory" / "dir.cfg");
+    write("mallory/real.txt", "Key=v\n"); // a link to a regular file is fine
+    fs::create_symlink("real.txt", fs::path(base_) / "mallory" / "linked.cfg");
+    for (const char* printer : {"fifo", "zero", "dir"})
+        EXPECT_FALSE(vel::userOptionValue({"mallory", printer, nullptr}, "Key")) << printer;
+    EXPECT_FALSE(vel::telemetryConsent("mallory"));
+    EXPECT_EQ(vel::userOptionValue({"mallory", "linked", nullptr}, "Key"), "v");
+    alarm(0);
 }
 
 TEST_F(PerUserFiles, HandRunFilterTakesUserAndPrinterFromEnvironment) {
