@@ -26,6 +26,7 @@ os.environ.setdefault("VELMORA_BUILD_DIR", os.path.join(SOURCE, os.environ.get("
 from cupsd import PrivateCupsd, ppd_path  # noqa: E402
 from demo_pdf import demo_pdf_queue  # noqa: E402
 from demo_orvex import demo_orvex  # noqa: E402
+from demo_pages import demo_raster_queues  # noqa: E402
 
 # Demo queues: queue name -> model (the PPD in <build>/ppd/).
 DEMO_QUEUES = {
@@ -131,9 +132,10 @@ def main(argv=None):
         path = save_stream(cups, args.queue, out_dir)
         with open(path, "rb") as f:
             summarize(path, f.read(), filter_status_lines(cups, job))
+        raster_ok = demo_raster_queues(cups, pdf, DEMO_QUEUES)
         pdf_ok = demo_pdf_queue(cups, cups.root)
         orvex_ok = demo_orvex(pdf)
-        return 0 if state == "completed" and pdf_ok and orvex_ok else 1
+        return 0 if state == "completed" and raster_ok and pdf_ok and orvex_ok else 1
 
 
 if __name__ == "__main__":

@@ -15,24 +15,24 @@ namespace vel {
 
 namespace {
 
-// jobdeck writes files of a few kilobytes; what lies beyond this is not ours.
-constexpr size_t kMaxPerUserFile = 1 << 20;
+// jobdeck writes a few kilobytes; anything larger was not written by it.
+constexpr size_t kMaxPerUserFileBytes = 1 << 20;
 
-// The text of a per-user file, or nothing when it cannot be read or is no
-// regular file: a FIFO there would hold the job (and the queue) forever, and a
-// device such as /dev/zero never ends.
-std::optional<std::string> readUserFile(const std::string& path) {
+// The file's text, or nothing when it cannot be read. The directory belongs to
+// the user, so only a regular file is read, and only up to the limit: a FIFO
+// would stall the print queue and a device such as /dev/zero never ends.
+std::optional<std::string> readPerUserFile(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
-    struct stat st {};
+    struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return std::nullopt;
     }
     std::string text;
-    char buf[8192];
-    while (text.size() < kMaxPerUserFile) {
-        ssize_t n = ::read(fd, buf, std::min(sizeof buf, kMaxPerUserFile - text.size()));
+    char buf[4096];
+    while (text.size() < kMaxPerUserFileBytes) {
+        ssize_t n = ::read(fd, buf, std::min(sizeof buf, kMaxPerUserFileBytes - text.size()));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         text.append(buf, static_cast<size_t>(n));
@@ -73,12 +73,12 @@ std::optional<std::string> optionFilePath(std::string_view user, std::string_vie
 bool telemetryConsent(std::string_view user) {
     auto path = settingsFilePath(user);
     if (!path) return false;
-    auto text = readUserFile(*path);
+    auto text = readPerUserFile(*path);
     if (!text) return false;
     bool consent = false;
-    // Whole lines only: a last line without its line feed does not count.
+    // A last line without its line feed does not count.
     for (size_t pos = 0, end; (end = text->find('\n', pos)) != std::string::npos; pos = end + 1) {
-        std::string_view line = std::string_view(*text).substr(pos, end - pos);
+        std::string_view line(text->data() + pos, end - pos);
         if (line == "Telemetry=True")
             consent = true;
         else if (line == "Telemetry=False")
@@ -110,19 +110,21 @@ std::optional<std::string> userOptionValue(const UserOptionFile& file, std::stri
     auto path = optionFilePath(file.user, file.printer);
     if (!path) return std::nullopt;
     if (file.log) file.log(format("lpoptions file: %s\n", path->c_str()));
-    auto text = readUserFile(*path);
+    auto text = readPerUserFile(*path);
     if (!text) return std::nullopt;
-    for (size_t pos = 0, end; pos < text->size(); pos = end + 1) {
-        end = std::min(text->find('\n', pos), text->size());
-        std::string_view line = std::string_view(*text).substr(pos, end - pos);
+    for (size_t pos = 0; pos < text->size();) {
+        size_t end = text->find('\n', pos);
+        if (end == std::string::npos) end = text->size();
+        std::string line = text->substr(pos, end - pos);
+        pos = end + 1;
         size_t start = line.find_first_not_of('=');
         if (start == std::string::npos) continue;
         size_t eq = line.find('=', start);
         if (eq == std::string::npos) continue;
-        if (line.substr(start, eq - start) != key) continue;
-        std::string_view value = line.substr(eq + 1);
+        if (std::string_view(line).substr(start, eq - start) != key) continue;
+        std::string value = line.substr(eq + 1);
         if (value.empty()) return std::nullopt;
-        return std::string(value);
+        return value;
     }
     return std::nullopt;
 }

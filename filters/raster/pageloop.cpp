@@ -46,7 +46,8 @@ std::optional<std::string> unprintablePage(const cups_page_header2_t& page, int 
             return format("%u-bit gray is not supported (1, 2 or 8 bits)", bits);
     } else {
         if (bits != 8) return format("%u-bit colour is not supported (8 bits)", bits);
-        if (headerValue(page.cupsColorOrder) != CUPS_ORDER_CHUNKED) return "colour that is not chunky";
+        if (headerValue(page.cupsColorOrder) != CUPS_ORDER_CHUNKED)
+            return "colour that is not chunky";
     }
     const unsigned long long needed =
         (static_cast<unsigned long long>(page.cupsWidth) * page.cupsBitsPerPixel + 7) / 8;
@@ -99,6 +100,10 @@ void cancelJob(int) {
     // Flush the printer's input with zeros, then close the page and reset.
     static const char kZeros[600] = {};
     RasterJob& job = *gCancelJob;
+    if (job.rowInFlight) { // the row path cancels as soon as its row is out
+        job.cancelPending = 1;
+        return;
+    }
     job.out.write(kZeros, sizeof kZeros);
     endPage(job);
     job.out.write("\x1b"

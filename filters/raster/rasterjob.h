@@ -18,6 +18,7 @@
 #include <cups/ppd.h>
 #include <cups/raster.h>
 
+#include <csignal>
 #include <cstddef>
 #include <cstdio>
 #include <memory>
@@ -61,6 +62,11 @@ struct RasterJob {
     std::optional<OrvexPolicy> policy; // present when Orvex allowed the job
 
     std::unique_ptr<PageBuffers> page;
+
+    // Set while a row's bytes are on their way out: a SIGTERM then only marks
+    // the cancel as pending, and the row path raises it again after the row.
+    volatile sig_atomic_t rowInFlight = 0;
+    volatile sig_atomic_t cancelPending = 0;
 
     // Value of an option of the job option set, or null.
     const char* option(const char* name) const { return cupsGetOption(name, numOptions, options); }

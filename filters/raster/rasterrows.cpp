@@ -29,6 +29,43 @@ size_t codeRunLength(const uint8_t* in, size_t n, uint8_t* out) {
     return o;
 }
 
+namespace {
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "word scans read bytes in memory order");
+constexpr uint64_t kOnes = 0x0101010101010101ULL;
+
+// Length of the run of p[0] at p, at most limit bytes (limit >= 1).
+size_t equalRun(const uint8_t* p, size_t limit) {
+    const uint64_t pattern = kOnes * p[0];
+    size_t k = 0;
+    for (; k + 8 <= limit; k += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + k, 8);
+        if (uint64_t diff = w ^ pattern) return k + (__builtin_ctzll(diff) >> 3);
+    }
+    while (k < limit && p[k] == p[0])
+        ++k;
+    return k;
+}
+
+// First q in [from, end) with in[q] == in[q + 1], or end; in[end] must exist.
+size_t firstEqualPair(const uint8_t* in, size_t from, size_t end) {
+    size_t q = from;
+    for (; q + 8 <= end; q += 8) {
+        uint64_t a, b;
+        std::memcpy(&a, in + q, 8);
+        std::memcpy(&b, in + q + 1, 8);
+        const uint64_t diff = a ^ b; // a zero byte marks an equal pair
+        if (uint64_t zero = (diff - kOnes) & ~diff & (kOnes << 7))
+            return q + (__builtin_ctzll(zero) >> 3);
+    }
+    while (q < end && in[q] != in[q + 1])
+        ++q;
+    return q;
+}
+
+} // namespace
+
 size_t codePackBits(const uint8_t* in, size_t n, uint8_t* out) {
     size_t o = 0;
     size_t s = 0;
@@ -38,25 +75,17 @@ size_t codePackBits(const uint8_t* in, size_t n, uint8_t* out) {
             out[o++] = in[s];
             break;
         }
-        if (in[s + 1] == in[s]) {
-            size_t count = 2, p = s + 1;
-            while (p + 1 < n && in[p + 1] == in[p] && count < 127) {
-                ++p;
-                ++count;
-            }
+        if (in[s + 1] == in[s]) { // a run of 2 to 127
+            const size_t count = equalRun(in + s, std::min<size_t>(n - s, 127));
             out[o++] = static_cast<uint8_t>(257 - count);
             out[o++] = in[s];
-            s = p + 1;
-        } else {
-            size_t count = 1, p = s + 1;
-            while (p + 1 < n && in[p] != in[p + 1] && count < 127) {
-                ++p;
-                ++count;
-            }
+            s += count;
+        } else { // a literal up to the next equal pair, at most 127 bytes
+            const size_t count = firstEqualPair(in, s + 1, std::min(n - 1, s + 127)) - s;
             out[o++] = static_cast<uint8_t>(count - 1);
             std::memcpy(out + o, in + s, count);
             o += count;
-            s = p;
+            s += count;
         }
     }
     return o;
@@ -106,24 +135,64 @@ void buildToneTable(int32_t table[256]) {
 
 GlibcRand::GlibcRand() {
     // glibc's TYPE_3 generator seeded with 1: a Lehmer sequence fills the
-    // first 31 words, then the additive sequence runs 310 steps unseen.
+    // first 31 words, the next three repeat the first three, and the
+    // additive sequence then runs 310 steps unseen.
     int64_t word = 1;
     r_[0] = 1;
     for (unsigned i = 1; i < 31; ++i) {
         word = (16807 * word) % 2147483647;
         r_[i] = static_cast<uint32_t>(word);
     }
-    for (unsigned i = 31; i < 34; ++i)
+    for (unsigned i = 31; i < kKeep; ++i)
         r_[i] = r_[i - 31];
-    i_ = 34;
-    for (unsigned k = 34; k < 344; ++k)
-        next();
+    pos_ = kEnd; // everything after the kept words is yet to be made
+    std::memmove(r_ + kEnd - kKeep, r_, kKeep * sizeof r_[0]);
+    skip(310);
+}
+
+void GlibcRand::refill() {
+    std::memmove(r_, r_ + kEnd - kKeep, kKeep * sizeof r_[0]);
+    // Three interleaved chains kept in registers: r[i - 3] is the chain's last value.
+    uint32_t a = r_[kKeep - 3], b = r_[kKeep - 2], c = r_[kKeep - 1];
+    size_t i = kKeep;
+    for (; i + 3 <= kEnd; i += 3) {
+        r_[i] = a += r_[i - 31];
+        r_[i + 1] = b += r_[i - 30];
+        r_[i + 2] = c += r_[i - 29];
+    }
+    for (; i < kEnd; ++i)
+        r_[i] = r_[i - 31] + r_[i - 3];
+    pos_ = kKeep;
 }
 
 GlibcRand& processRand() {
     static GlibcRand rand;
     return rand;
 }
+
+namespace {
+
+bool allZero(const uint8_t* p, size_t n) {
+    uint64_t any = 0;
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        uint64_t w[4];
+        std::memcpy(w, p + i, 32);
+        if ((any = w[0] | w[1] | w[2] | w[3]) != 0) return false;
+    }
+    for (; i < n; ++i)
+        any |= p[i];
+    return any == 0;
+}
+
+bool blankBlock(const uint8_t* ink, const int32_t* err) {
+    uint64_t g, e[4];
+    std::memcpy(&g, ink, 8);
+    std::memcpy(e, err, 32);
+    return (g | e[0] | e[1] | e[2] | e[3]) == 0;
+}
+
+} // namespace
 
 bool ErrorDiffuser::reset(unsigned width) {
     width_ = width;
@@ -141,6 +210,22 @@ void ErrorDiffuser::ditherRow(const int32_t table[256], const uint8_t* ink, unsi
     for (unsigned k = 0; k < width_; ++k) {
         const unsigned x = forward ? k : width_ - 1 - k;
         const long i = static_cast<long>(x) + 2; // two spare entries at each end
+        if ((k & 7) == 0 && k + 8 <= width_) {
+            // Eight pixels of white paper without error change nothing but
+            // the random sequence: skip them at once.
+            const unsigned lo = forward ? x : x - 7;
+            if (blankBlock(ink + lo, cur + lo + 2)) {
+                std::memset(out + lo, 0, 8);
+                rand.skip(8);
+                k += 7;
+                continue;
+            }
+        }
+        if ((ink[x] | cur[i]) == 0) { // white paper, no error: no dot, the draw still counts
+            out[x] = 0;
+            rand.next();
+            continue;
+        }
         int32_t v = (table[ink[x]] + cur[i]) / 128;
         v = std::clamp(v, 0, 255);
         int32_t e;
@@ -177,10 +262,10 @@ void ErrorDiffuser::ditherRow(const int32_t table[256], const uint8_t* ink, unsi
 void packBits1(const uint8_t* values, unsigned width, uint8_t* out) {
     unsigned x = 0;
     for (; x + 8 <= width; x += 8) {
-        const uint8_t* v = values + x;
-        *out++ = static_cast<uint8_t>((v[0] != 0) << 7 | (v[1] != 0) << 6 | (v[2] != 0) << 5 |
-                                      (v[3] != 0) << 4 | (v[4] != 0) << 3 | (v[5] != 0) << 2 |
-                                      (v[6] != 0) << 1 | (v[7] != 0));
+        // Eight 0/1 bytes to one: the multiply gathers byte k's bit into bit 7 - k.
+        uint64_t v;
+        std::memcpy(&v, values + x, 8);
+        *out++ = static_cast<uint8_t>((v * 0x8040201008040201ULL) >> 56);
     }
     if (x < width) {
         uint8_t b = 0;
@@ -215,14 +300,14 @@ uint8_t* appendTransfer(uint8_t* unit, PageBuffers& buf, const uint8_t* data, si
     return unit + len;
 }
 
-// Writes one row's unit with SIGTERM held back, so a cancel never cuts a row.
+// Writes one row's unit; a cancel that arrives meanwhile waits for the end of
+// the row, so the printer never sees a cut transfer. (A flag rather than a
+// signal mask: two system calls per row would cost more than the row.)
 void writeUnit(RasterJob& job, const uint8_t* data, size_t n) {
-    sigset_t term, old;
-    sigemptyset(&term);
-    sigaddset(&term, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &term, &old);
+    job.rowInFlight = 1;
     job.out.write(data, n);
-    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    job.rowInFlight = 0;
+    if (job.cancelPending) raise(SIGTERM);
 }
 
 } // namespace
@@ -291,12 +376,7 @@ std::unique_ptr<PageBuffers> preparePage(const RasterJob& job, const cups_page_h
 void buildMonoRow(PageBuffers& buf, int planeCount) {
     const size_t dataBytes = buf.path == RowPath::Dither ? (buf.width + 7u) / 8 : buf.bytesPerLine;
     const uint8_t* row = buf.row.data();
-    bool blank = true;
-    for (size_t i = 0; i < dataBytes; ++i)
-        if (row[i]) {
-            blank = false;
-            break;
-        }
+    const bool blank = allZero(row, dataBytes);
     uint8_t* unit = buf.unit.data();
     if (blank) {
         ++buf.blankRows;

@@ -57,16 +57,25 @@ class GlibcRand {
   public:
     GlibcRand();
     int next() {
-        // r[i] = r[i - 31] + r[i - 3], kept in a ring of 64.
-        uint32_t v = r_[(i_ - 31) & 63] + r_[(i_ - 3) & 63];
-        r_[i_ & 63] = v;
-        ++i_;
-        return static_cast<int>(v >> 1);
+        if (pos_ == kEnd) refill();
+        return static_cast<int>(r_[pos_++] >> 1);
+    }
+    // Draws n values and drops them.
+    void skip(size_t n) {
+        while (n > 0) {
+            if (pos_ == kEnd) refill();
+            const size_t step = n < kEnd - pos_ ? n : kEnd - pos_;
+            pos_ += step;
+            n -= step;
+        }
     }
 
   private:
-    uint32_t r_[64];
-    unsigned i_;
+    // r[i] = r[i - 31] + r[i - 3], made a batch at a time behind 34 kept words.
+    static constexpr size_t kKeep = 34, kEnd = 4096 + kKeep;
+    void refill();
+    uint32_t r_[kEnd];
+    size_t pos_;
 };
 
 GlibcRand& processRand();

@@ -2,16 +2,19 @@
 written is finished before the cancel's 600 zero bytes, so the printer never
 sees a cut transfer."""
 
+import fcntl
 import os
 import re
 import signal
 import subprocess
-import threading
+import tempfile
 import time
 import unittest
 
 from cupsd import build_dir, ppd_path, program
 from filterrun import make_raster
+
+F_SETPIPE_SZ = 1031
 
 
 def units_before_zeros(stream):
@@ -32,35 +35,30 @@ def units_before_zeros(stream):
 
 class CancelMidRow(unittest.TestCase):
     def test_cancel_waits_for_the_row_in_flight(self):
-        # Wide rows of random bits: a few rows fill the pipe.
-        ras = make_raster(pages=1, width=40000, height=400, pattern="random")
-        env = dict(os.environ, PPD=ppd_path("vm200"),
-                   CUPS_SERVER=os.path.join(build_dir(), "no-cupsd.sock"))
-        proc = subprocess.Popen(["q", "1", "alice", "t", "1", ""],
-                                executable=program("filters/raster/velfilter_pcl"),
-                                stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL, env=env)
-
-        def feed():
-            try:
-                proc.stdin.write(ras)
-                proc.stdin.close()
-            except BrokenPipeError:
-                pass
-
-        feeder = threading.Thread(target=feed)
-        feeder.start()
-        time.sleep(1.5)  # nobody reads: the filter is blocked inside a row's write
-        proc.send_signal(signal.SIGTERM)
-        stream = proc.stdout.read()
-        proc.wait(timeout=30)
-        feeder.join()
-        proc.stdout.close()
+        # RGB rows of 90000 bytes into a pipe of one page that nobody reads:
+        # the first row's write is left half done when the cancel comes.
+        with tempfile.NamedTemporaryFile(suffix=".ras") as ras:
+            ras.write(make_raster(pages=1, width=30000, height=40, space="rgb", bits=8,
+                                  pattern="random"))
+            ras.flush()
+            env = dict(os.environ, PPD=ppd_path("vc500"),
+                       CUPS_SERVER=os.path.join(build_dir(), "no-cupsd.sock"))
+            r, w = os.pipe()
+            fcntl.fcntl(w, F_SETPIPE_SZ, 4096)
+            proc = subprocess.Popen(["q", "1", "alice", "t", "1", "", ras.name],
+                                    executable=program("filters/raster/velfilter_pcl"),
+                                    stdout=w, stderr=subprocess.DEVNULL, env=env)
+            os.close(w)
+            time.sleep(1.5)
+            proc.send_signal(signal.SIGTERM)
+            with os.fdopen(r, "rb") as out:
+                stream = out.read()
+            proc.wait(timeout=30)
 
         self.assertEqual(proc.returncode, 0)
         stop, rows = units_before_zeros(stream)
         self.assertGreater(rows, 0)
-        self.assertLess(rows, 400, "the job was cancelled before its last row")
+        self.assertLess(rows, 40, "the job was cancelled before its last row")
         self.assertEqual(stream[stop:stop + 600], b"\0" * 600,
                          "the cancel bytes do not follow a whole transfer")
         self.assertEqual(stream[stop + 600:], b"\x1b*rC\x0c\x1bE")

@@ -16,6 +16,10 @@ class Demo(unittest.TestCase):
         self.assertIn("Job 1 on velmora-mono: completed", r.stdout)
         self.assertIn('@PJL JOB NAME="Velmora demo"\\n', r.stdout)
         self.assertIn("PAGE: 1 1", r.stdout)
+        self.assertRegex(r.stdout, r"velmora-mono +vm200 +job \d+ completed: 2 pages, \d+ bytes, "
+                                   r"1-bit rows, PackBits")
+        self.assertRegex(r.stdout, r"velmora-colour +vc500 +job \d+ completed: 2 pages, \d+ bytes, "
+                                   r"24-bit RGB rows, PackBits")
         self.assertIn("byte-identical to the submitted file (cmp), qpdf --check passes", r.stdout)
 
 

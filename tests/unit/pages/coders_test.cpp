@@ -200,3 +200,44 @@ TEST(ErrorDiffusion, DotsMatchTheLibraryRandDiffusion) {
         ASSERT_EQ(got, expected) << "row " << y;
     }
 }
+
+// The word-at-a-time PackBits coder against a byte-by-byte transcription of
+// the coding, on rows of short and long runs and literals.
+TEST(PackBits, MatchesTheByteByByteCoding) {
+    auto reference = [](const Bytes& in) {
+        Bytes out;
+        size_t n = in.size(), s = 0;
+        while (s < n) {
+            if (s + 1 == n) {
+                out.insert(out.end(), {0, in[s]});
+                break;
+            }
+            size_t count, p;
+            if (in[s + 1] == in[s]) {
+                for (count = 2, p = s + 1; p + 1 < n && in[p + 1] == in[p] && count < 127; ++p)
+                    ++count;
+                out.insert(out.end(), {uint8_t(257 - count), in[s]});
+                s = p + 1;
+            } else {
+                for (count = 1, p = s + 1; p + 1 < n && in[p] != in[p + 1] && count < 127; ++p)
+                    ++count;
+                out.push_back(uint8_t(count - 1));
+                out.insert(out.end(), in.begin() + s, in.begin() + s + count);
+                s = p;
+            }
+        }
+        return out;
+    };
+    std::mt19937 gen(9);
+    for (int t = 0; t < 3000; ++t) {
+        Bytes in;
+        size_t n = gen() % 400;
+        while (in.size() < n) {
+            size_t len = gen() % 4 == 0 ? gen() % 300 + 1 : gen() % 3 + 1;
+            uint8_t b = uint8_t(gen() % 5);
+            in.insert(in.end(), len, b);
+        }
+        in.resize(n);
+        ASSERT_EQ(packBits(in), reference(in)) << "case " << t;
+    }
+}
