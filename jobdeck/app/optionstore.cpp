@@ -69,9 +69,19 @@ bool writeAll(int fd, const QByteArray& bytes) {
 
 // Visits the lines of the current settings source until visit returns false.
 template <typename Visit> void readSettingsSource(Visit visit) {
-    QFile file(currentSettingsSource());
-    if (currentSettingsSource().isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    const QByteArray path = QFile::encodeName(currentSettingsSource());
+    if (path.isEmpty()) return;
+    // Non-blocking open and a regular-file check: a FIFO or device placed under the file's name
+    // must not stall the window.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st;
+    QFile file;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly | QIODevice::Text, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return;
+    }
     QTextStream in(&file);
     in.setCodec("UTF-8");
     QString line;

@@ -155,6 +155,22 @@ class OptionStoreTest(unittest.TestCase):
         leftovers = [n for n in os.listdir(os.path.dirname(path)) if not n.endswith(".cfg")]
         self.assertEqual(leftovers, [], "no temporary file is left behind")
 
+    def test_a_source_that_is_no_regular_file_reads_as_empty(self):
+        directory = os.path.join(self.cups.data_dir, "carol")
+        os.makedirs(directory, exist_ok=True)
+        cases = [
+            ("fifo", lambda path: os.mkfifo(path)),
+            ("directory", lambda path: os.mkdir(path)),
+        ]
+        for name, make in cases:
+            with self.subTest(name):
+                path = os.path.join(directory, "defaults.cfg")
+                subprocess.run(["rm", "-rf", path], check=True)
+                make(path)
+                got = self.get("defaults", "Duplex", "ORV_port", user="carol")
+                self.assertEqual(got, {"value": {"Duplex": None, "ORV_port": None},
+                                       "values": {"Duplex": [], "ORV_port": []}})
+
     def test_option_file_exists_and_a_missing_queue_fails(self):
         self.assertEqual(self.probe("exists", "gone", user="bob").stdout.strip(), "false")
         # The option file is written before lpoptions, which has no queue to set.
