@@ -33,6 +33,14 @@ QString sliderText(const QString& keyword, int value) {
     return QString::number(keyword == kHueMaster ? value * 10 : value);
 }
 
+// The text of the choice a slider position stands for: the hue master's value in tens as it is,
+// any other value as "0" or "<n>.0".
+QString sliderChoiceText(const QString& keyword, int value) {
+    QString text = sliderText(keyword, value);
+    if (keyword != kHueMaster && value != 0) text += QLatin1String(".0");
+    return text;
+}
+
 void putMarker(QLabel* label) {
     QString text = label->text();
     text.remove(kErrorMarker);
@@ -156,9 +164,7 @@ void Tab::markOptionFrom(int value, QObject* sender) {
     } else if (auto* combo = qobject_cast<ComboBoxEx*>(sender)) {
         choice = option->findChoiceByText(combo->currentText());
     } else if (qobject_cast<QSlider*>(sender)) {
-        QString text = sliderText(keyword, value);
-        if (keyword != kHueMaster && value != 0) text += QLatin1String(".0");
-        choice = option->findChoiceByText(text);
+        choice = option->findChoiceByText(sliderChoiceText(keyword, value));
     } else if (auto* group = qobject_cast<VelButtonGroup*>(sender)) {
         choice = option->findChoiceByText(group->checkedButtonName());
     }
@@ -455,7 +461,12 @@ QString Tab::currentValue(QWidget* widget, kOption* option) const {
     if (auto* button = qobject_cast<VelCheckBoxButton*>(widget))
         return button->isChecked() ? QStringLiteral("True") : QStringLiteral("False");
     if (auto* slider = qobject_cast<QSlider*>(widget)) {
-        QString text = sliderText(option->keyword(), slider->value());
+        // The keyword of the choice the slider marks, so that the saved value names a choice
+        // (the hue master's choices carry no ".0"); the plain number when there is none.
+        const QString keyword = option->keyword();
+        if (kChoice* choice = option->findChoiceByText(sliderChoiceText(keyword, slider->value())))
+            return choice->keyword();
+        QString text = sliderText(keyword, slider->value());
         if (text != QLatin1String("0")) text += QLatin1String(".0");
         return text;
     }
