@@ -1,13 +1,47 @@
 #include "peruser.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #ifndef VELMORA_DATA_DIR_DEFAULT
 #define VELMORA_DATA_DIR_DEFAULT "/usr/share/velmora"
 #endif
 
 namespace vel {
+
+namespace {
+
+// jobdeck writes a few kilobytes; anything larger was not written by it.
+constexpr size_t kMaxPerUserFileBytes = 1 << 20;
+
+// The file's text, or nothing when it cannot be read. The directory belongs to
+// the user, so only a regular file is read, and only up to the limit: a FIFO
+// would stall the print queue and a device such as /dev/zero never ends.
+std::optional<std::string> readPerUserFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string text;
+    char buf[4096];
+    while (text.size() < kMaxPerUserFileBytes) {
+        ssize_t n = ::read(fd, buf, std::min(sizeof buf, kMaxPerUserFileBytes - text.size()));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        text.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
+} // namespace
 
 std::string dataDirectory() {
     const char* env = std::getenv("VELMORA_DATA_DIR");
@@ -39,13 +73,12 @@ std::optional<std::string> optionFilePath(std::string_view user, std::string_vie
 bool telemetryConsent(std::string_view user) {
     auto path = settingsFilePath(user);
     if (!path) return false;
-    std::ifstream in(*path, std::ios::binary);
-    if (!in) return false;
+    auto text = readPerUserFile(*path);
+    if (!text) return false;
     bool consent = false;
-    std::string line;
-    while (std::getline(in, line)) {
-        // A last line without its line feed does not count.
-        if (in.eof()) break;
+    // A last line without its line feed does not count.
+    for (size_t pos = 0, end; (end = text->find('\n', pos)) != std::string::npos; pos = end + 1) {
+        std::string_view line(text->data() + pos, end - pos);
         if (line == "Telemetry=True")
             consent = true;
         else if (line == "Telemetry=False")
@@ -77,10 +110,13 @@ std::optional<std::string> userOptionValue(const UserOptionFile& file, std::stri
     auto path = optionFilePath(file.user, file.printer);
     if (!path) return std::nullopt;
     if (file.log) file.log(format("lpoptions file: %s\n", path->c_str()));
-    std::ifstream in(*path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string line;
-    while (std::getline(in, line)) {
+    auto text = readPerUserFile(*path);
+    if (!text) return std::nullopt;
+    for (size_t pos = 0; pos < text->size();) {
+        size_t end = text->find('\n', pos);
+        if (end == std::string::npos) end = text->size();
+        std::string line = text->substr(pos, end - pos);
+        pos = end + 1;
         size_t start = line.find_first_not_of('=');
         if (start == std::string::npos) continue;
         size_t eq = line.find('=', start);

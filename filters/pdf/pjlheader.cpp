@@ -3,6 +3,7 @@
 
 #include "pjltext.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -255,8 +256,12 @@ std::string headerForLog(std::string_view header) {
 }
 
 std::string orvexCommentLines(const PdfJobSettings& job) {
+    // The server name comes from the user's settings: a ";" in it must not
+    // end the command early and let the rest run as commands of its own.
+    std::string server = pjlText(job.orvServer);
+    std::replace(server.begin(), server.end(), ';', '?');
     std::string out = "\n";
-    out += "%!R! CMNT Vorx=" + pjlText(job.orvServer) + "; EXIT;\n";
+    out += "%!R! CMNT Vorx=" + server + "; EXIT;\n";
     out += job.monochrome ? "%!R! CMNT Colormode=BLACK_AND_WHITE; EXIT;\n"
                           : "%!R! CMNT Colormode=FULL_COLOR; EXIT;\n";
     out +=

@@ -5,7 +5,10 @@ with system-bus defaults, using gdbus as the client."""
 
 import os
 import pwd
+import re
+import shutil
 import subprocess
+import tempfile
 import unittest
 
 from dbus_bus import NoticeReceiver, PrivateSystemBus, SYSTEM_DEFAULTS
@@ -63,6 +66,27 @@ class BusPolicy(unittest.TestCase):
         r = request_name(self.bus, "lp", "com.velmora.orvui.other")
         self.assertIn("AccessDenied", r.stderr)
         self.assertEqual(self.rx.messages(), [])
+
+
+SYSTEM_BUS_CONFIG = "/usr/share/dbus-1/system.conf"
+
+
+@unittest.skipUnless(os.path.exists(SYSTEM_BUS_CONFIG), "no system bus configuration here")
+class InstalledPolicy(unittest.TestCase):
+    def test_installed_where_the_system_bus_reads_policies(self):
+        # Whatever the install prefix, the bus only reads its own directories.
+        with open(SYSTEM_BUS_CONFIG) as f:
+            dirs = [os.path.join(os.path.dirname(SYSTEM_BUS_CONFIG), d)
+                    for d in re.findall(r"<includedir>([^<]+)</includedir>", f.read())]
+        dest = tempfile.mkdtemp(prefix="velinstall")
+        self.addCleanup(shutil.rmtree, dest, True)
+        build = os.environ.get("VELMORA_BUILD_DIR", "../../../build")
+        r = subprocess.run(["cmake", "--install", build], env=dict(os.environ, DESTDIR=dest),
+                           capture_output=True, text=True, timeout=300)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        found = [d for d in dirs
+                 if os.path.exists(dest + os.path.join(d, "com.velmora.orvui.conf"))]
+        self.assertTrue(found, "policy not installed in any of %s" % dirs)
 
 
 if __name__ == "__main__":

@@ -229,5 +229,16 @@ class OrvuiService(unittest.TestCase):
         self.assertIn("No Credit", log.read())
 
 
+class Installation(unittest.TestCase):
+    def test_autostart_entry_goes_where_sessions_read_it_whatever_the_prefix(self):
+        with tempfile.TemporaryDirectory() as root:
+            out = subprocess.run(["cmake", "-DCMAKE_INSTALL_PREFIX=/usr/local", "-P",
+                                  os.path.join(BUILD, "orvui", "cmake_install.cmake")],
+                                 env=dict(os.environ, DESTDIR=root), capture_output=True, text=True, timeout=60)
+            self.assertEqual(out.returncode, 0, out.stderr)
+            self.assertTrue(os.path.isfile(os.path.join(root, "etc/xdg/autostart/orvui.desktop")),
+                            [os.path.join(d, f) for d, _, files in os.walk(root) for f in files])
+
+
 if __name__ == "__main__":
     unittest.main()

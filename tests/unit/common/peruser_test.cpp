@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -75,7 +78,8 @@ TEST_F(PerUserFiles, OptionValueReadsTheFirstLineOfTheKey) {
         {"Missing", std::nullopt},
         {"custumjobname", std::nullopt},
     };
-    for (const Case& c : cases) EXPECT_EQ(vel::userOptionValue(f, c.key), c.value) << c.key;
+    for (const Case& c : cases)
+        EXPECT_EQ(vel::userOptionValue(f, c.key), c.value) << c.key;
     EXPECT_NE(logged.find("lpoptions file: " + base_ + "/alice/q1.cfg\n"), std::string::npos);
 }
 
@@ -90,6 +94,32 @@ TEST_F(PerUserFiles, NamesThatLeaveTheDirectoryHaveNoFiles) {
     for (const char* printer : {"", "..", "../q1", "x/../../q1"})
         EXPECT_FALSE(vel::userOptionValue({"alice", printer, nullptr}, "Key")) << printer;
     EXPECT_EQ(vel::userOptionValue({"alice", "q1", nullptr}, "Key"), "v");
+}
+
+// The per-user directory belongs to the user: what sits there under a file's
+// name must neither stall the filter (a FIFO nobody writes to) nor make it
+// read without end (a device).
+TEST_F(PerUserFiles, OnlyRegularFilesAreRead) {
+    alarm(20); // a filter that blocks or reads forever fails here instead of hanging
+    fs::create_directories(fs::path(base_) / "alice");
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> make;
+    } cases[] = {
+        {"FIFO", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
+        {"link to /dev/zero", [](const std::string& p) { fs::create_symlink("/dev/zero", p); }},
+        {"directory", [](const std::string& p) { fs::create_directory(p); }},
+    };
+    for (const Case& c : cases) {
+        std::string settings = base_ + "/alice/Settings", options = base_ + "/alice/q1.cfg";
+        c.make(settings);
+        c.make(options);
+        EXPECT_FALSE(vel::telemetryConsent("alice")) << c.name;
+        EXPECT_FALSE(vel::userOptionValue({"alice", "q1", nullptr}, "ORV_enabled")) << c.name;
+        fs::remove(settings);
+        fs::remove(options);
+    }
+    alarm(0);
 }
 
 TEST_F(PerUserFiles, HandRunFilterTakesUserAndPrinterFromEnvironment) {

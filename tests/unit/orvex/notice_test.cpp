@@ -2,6 +2,7 @@
 #include "fixtureprocess.h"
 #include "notice.h"
 
+#include <dbus/dbus.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -18,7 +19,12 @@ class BusTest : public ::testing::Test {
     void useBus(const FixtureProcess& bus) {
         setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.field("DBUS_SYSTEM_BUS_ADDRESS").c_str(), 1);
     }
-    void TearDown() override { unsetenv("DBUS_SYSTEM_BUS_ADDRESS"); }
+    // libdbus reads the bus address once per process; dropping its state lets
+    // the next test in this process reach that test's own bus.
+    void TearDown() override {
+        unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        dbus_shutdown();
+    }
 
     // The receiver's record once it holds `count` lines (or after 10 s).
     static std::string waitForLines(const FixtureProcess& bus, int count) {

@@ -359,6 +359,10 @@ TEST(OrvexCommentLines, ReportTheFinalColourAndDuplex) {
     std::string c = vel::orvexCommentLines(job);
     EXPECT_NE(c.find("Colormode=FULL_COLOR"), std::string::npos);
     EXPECT_NE(c.find("Duplex=DUPLEX"), std::string::npos);
+
+    job.orvServer = "evil; EXIT;!R! FRPO X0,1; EXIT;\n";
+    EXPECT_EQ(vel::orvexCommentLines(job).substr(0, 56),
+              "\n%!R! CMNT Vorx=evil? EXIT?!R! FRPO X0,1? EXIT??; EXIT;\n");
 }
 
 } // namespace
