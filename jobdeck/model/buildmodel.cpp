@@ -272,7 +272,8 @@ QList<QPair<QString, QString>> tripleEntries(const char* value) {
     QList<QPair<QString, QString>> entries;
     const QStringList parts = QString::fromUtf8(value).split(QLatin1Char('*'), Qt::SkipEmptyParts);
     for (const QString& part : parts) {
-        const QStringList words = part.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        // A quoted PPD value may run over several lines or use tabs between its words.
+        const QStringList words = part.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (words.size() < 2) continue;
         const QString& first = words[0];
         const QString& second = words[1];

@@ -12,13 +12,17 @@ kOption* kPpdModel::findOption(const QString& keyword) const {
 
 void kPpdModel::addOption(kOption* option) {
     if (!option) return;
-    for (const auto& owned : m_owned) {
-        if (owned.get() == option) {
-            m_options.insert(option->keyword(), option);
-            return;
-        }
+    kOption* displaced = m_options.value(option->keyword());
+    if (displaced && displaced != option) {
+        // Out of the map, its marks could never be withdrawn again: take back what they recorded
+        // in other choices now, or their partners would stay disabled.
+        for (kChoice* choice : displaced->choices())
+            choice->withdrawMark();
     }
-    m_owned.emplace_back(option);
+    if (!m_ownedSet.contains(option)) {
+        m_ownedSet.insert(option);
+        m_owned.emplace_back(option);
+    }
     m_options.insert(option->keyword(), option);
 }
 

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMap>
 #include <QPair>
+#include <QSet>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -48,6 +49,8 @@ class kPpdModel {
     QMap<QString, kOption*> m_options;
     // Options displaced from the map stay alive: other choices may still point at them.
     std::vector<std::unique_ptr<kOption>> m_owned;
+    // Membership of m_owned: adding options stays linear on large PPDs.
+    QSet<const kOption*> m_ownedSet;
     QMap<QString, QString> m_defaults;
 };
 

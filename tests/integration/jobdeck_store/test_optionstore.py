@@ -3,7 +3,9 @@ lpoptions defaults of queues made from our PPDs."""
 
 import json
 import os
+import resource
 import shlex
+import signal
 import subprocess
 import tempfile
 import threading
@@ -27,11 +29,11 @@ class OptionStoreTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.cups.stop()
 
-    def probe(self, *args, user="alice", check=True, env_extra=None):
+    def probe(self, *args, user="alice", check=True, env_extra=None, preexec_fn=None):
         env = dict(self.cups.env, USER=user, VELMORA_DATA_DIR=self.cups.data_dir,
                    **(env_extra or {}))
         result = subprocess.run([PROBE] + list(args), env=env, capture_output=True, text=True,
-                                timeout=60)
+                                timeout=60, preexec_fn=preexec_fn)
         if check and result.returncode != 0:
             self.fail("probe %s: %d %s" % (args, result.returncode, result.stderr))
         return result
@@ -133,6 +135,25 @@ class OptionStoreTest(unittest.TestCase):
         bad = [s for s in seen if s != expected]
         self.assertEqual(bad[:1], [], "%d of %d reads saw no or a partial file" % (
             len(bad), len(seen)))
+
+    def test_a_failed_write_keeps_the_old_file(self):
+        self.probe("write", "swap", "Duplex=DuplexTumble", "ORV_port=8443")
+        path = self.option_file("swap")
+        with open(path) as f:
+            before = f.read()
+
+        def full_disk():
+            # Files may not grow past 64 bytes: the write fails as on a full disk.
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (64, 64))
+
+        result = self.probe("rewrite", "swap", "1", "CustomJobName=" + "n" * 300,
+                            check=False, preexec_fn=full_disk)
+        self.assertEqual(result.returncode, 3, "the failure is reported")
+        with open(path) as f:
+            self.assertEqual(f.read(), before)
+        leftovers = [n for n in os.listdir(os.path.dirname(path)) if not n.endswith(".cfg")]
+        self.assertEqual(leftovers, [], "no temporary file is left behind")
 
     def test_option_file_exists_and_a_missing_queue_fails(self):
         self.assertEqual(self.probe("exists", "gone", user="bob").stdout.strip(), "false")

@@ -269,6 +269,20 @@ TEST_F(FinisherModel, TripleIsCompletedAndWithdrawn) {
     EXPECT_FALSE(staple->isConstrained());
 }
 
+TEST(TripleConstraints, ValuesSpreadOverLinesOrTabsAreRead) {
+    auto model = buildFinisherWith(QStringLiteral(
+        "*cupsUIConstraints lines: \"*FldA Bifold\n*Pnch\t3Hole\r\n*Stpl Front\"\n"));
+    ASSERT_TRUE(model);
+    kChoice* staple = choiceOf(*model, "cStpl", "True");
+    ASSERT_TRUE(staple);
+    QList<kChoice*> last;
+    for (const kTriple& triple : staple->tripleConstraints()) {
+        if (triple.first().second == choiceOf(*model, "cBiFld", "True"))
+            last << triple.last().second;
+    }
+    EXPECT_EQ(last, QList<kChoice*>{staple});
+}
+
 TEST_F(FinisherModel, BuiltInTriplesAreOrderedByLevel) {
     // Given as (booklet, unit, staple); the booklet unit (level 1) outranks the booklet (4).
     kTriple left;
@@ -329,6 +343,23 @@ TEST_F(FinisherModel, ClearMarksWithdrawsEveryConflictAndKeepsMarks) {
     }
     EXPECT_EQ(model->findOption(QStringLiteral("PageSize"))->marked(), c("PageSize", "Env10"));
     EXPECT_EQ(model->findOption(QStringLiteral("cHole"))->marked(), c("cHole", "True"));
+}
+
+TEST(ReplacedOptions, LeaveNoConflictBehind) {
+    // A PPD option under a switch's keyword is marked with the defaults and then replaced by the
+    // switch; its conflicts must go with it, or its partner stays disabled for good.
+    auto model = buildFinisherWith(QStringLiteral(
+        "*OpenGroup: Net/Net\n*OpenUI *ORVDuplex/Net duplex: PickOne\n*DefaultORVDuplex: On\n"
+        "*ORVDuplex Off/Off: \"\"\n*ORVDuplex On/On: \"\"\n*CloseUI: *ORVDuplex\n"
+        "*CloseGroup: Net\n*UIConstraints: *ORVDuplex On *Trap Off\n"));
+    ASSERT_TRUE(model);
+    EXPECT_FALSE(model->findOption(QStringLiteral("ORVDuplex"))->inPpd());
+    model->clearMarks();
+    for (kOption* option : model->options()) {
+        for (kChoice* choice : option->choices())
+            EXPECT_FALSE(choice->isConstrained())
+                << option->keyword().toStdString() << " " << choice->keyword().toStdString();
+    }
 }
 
 TEST(ModelBasics, LookupsReplacementAndInstalledOrder) {
