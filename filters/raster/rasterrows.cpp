@@ -194,11 +194,10 @@ bool blankBlock(const uint8_t* ink, const int32_t* err) {
 
 } // namespace
 
-bool ErrorDiffuser::reset(unsigned width) {
+void ErrorDiffuser::reset(unsigned width) {
     width_ = width;
     e0_.assign(static_cast<size_t>(width) + 4, 0);
     e1_.assign(static_cast<size_t>(width) + 4, 0);
-    return true;
 }
 
 void ErrorDiffuser::ditherRow(const int32_t table[256], const uint8_t* ink, unsigned y,

@@ -83,8 +83,8 @@ GlibcRand& processRand();
 // Randomised serpentine error diffusion of one plane of 8-bit ink levels.
 class ErrorDiffuser {
   public:
-    // width pixels; fails (false) only when the memory cannot be had.
-    bool reset(unsigned width);
+    // A page of width pixels: both error rows zeroed.
+    void reset(unsigned width);
     // Dithers row y of ink levels (0 no ink, 255 full ink) into 0/1 values in out.
     void ditherRow(const int32_t table[256], const uint8_t* ink, unsigned y, uint8_t* out,
                    GlibcRand& rand);
