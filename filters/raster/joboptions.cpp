@@ -36,6 +36,14 @@ std::string rawOptionValue(std::string_view raw, std::string_view key, size_t ca
     return value;
 }
 
+std::string argumentLine(int number, std::string_view arg) {
+    std::string text(arg.substr(0, kArgEchoBytes));
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    if (arg.size() > kArgEchoBytes) text += "...";
+    return format("arg%d %s\n", number, text.c_str());
+}
+
 void parseJobOptions(RasterJob& job) {
     job.numOptions = cupsParseOptions(job.rawOptions.c_str(), job.numOptions, &job.options);
 }

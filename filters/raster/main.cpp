@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
     setbuf(stderr, nullptr);
     setbuf(stdout, nullptr);
     for (int i = 0; i < argc && i < 7; ++i)
-        job.log(vel::format("arg%d %s\n", i + 1, argv[i]));
+        job.log(vel::argumentLine(i + 1, argv[i]));
 
     if (argc != 6 && argc != 7) {
         job.log("ERROR: rastertopcl job-id user title copies options [file]\n");

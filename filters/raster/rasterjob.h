@@ -93,6 +93,15 @@ inline std::string rawOptionValue(const RasterJob& job, std::string_view key, si
     return rawOptionValue(job.rawOptions, key, capacity);
 }
 
+// The debug line "arg<number> <arg>\n" that echoes a command-line argument.
+// Arguments come from the job's submitter, and cupsd reads every line of our
+// standard error as a possible status line ("PPD:", "ATTR:", "STATE:", ...):
+// control bytes become "?" so none can start a line, and the argument is cut
+// to kArgEchoBytes so cupsd, which reads status lines in 2 KiB pieces, never
+// splits one and takes its rest for a line of its own.
+constexpr size_t kArgEchoBytes = 1023;
+std::string argumentLine(int number, std::string_view arg);
+
 // Parses the raw option string into the job option set.
 void parseJobOptions(RasterJob& job);
 

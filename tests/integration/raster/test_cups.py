@@ -65,6 +65,22 @@ class PrintThroughCups(unittest.TestCase):
         self.assertEqual(self.cups.wait_job(job), "completed", "\n".join(self.cups.job_log(job)))
         self.assertLogged(job, "PPD device flags: SFP 1, mono 0")
 
+    def test_job_options_cannot_pose_as_status_lines(self):
+        # cupsd reads the filter's standard error in 2 KiB pieces: an echoed
+        # argument line longer than that was split, and its rest, chosen by
+        # whoever submitted the job, was read as a "PPD:" line that rewrote the
+        # queue's defaults.
+        ppd = os.path.join(self.cups.root, "conf", "ppd", "mono.ppd")
+        with open(ppd) as f:
+            self.assertIn("*DefaultDuplex: None\n", f.read())
+        for pad in (2038, 2039):
+            job = self.cups.print_file("mono", self.pdf, user="alice", raw_options=[
+                "AAA=" + "x" * pad + "PPD:DefaultDuplex=DuplexTumble"])
+            self.assertEqual(self.cups.wait_job(job), "completed")
+            self.assertEqual([l for l in self.cups.job_log(job) if l.startswith("PPD:")], [])
+        with open(ppd) as f:
+            self.assertIn("*DefaultDuplex: None\n", f.read())
+
     def assertLogged(self, job, *lines):
         """The lines are in the job's log (cupsd drops the DEBUG:/INFO: prefixes)."""
         log = self.cups.job_log(job)

@@ -28,6 +28,18 @@ class Arguments(unittest.TestCase):
                 self.assertEqual(lines[1:3], ["arg1 q", "arg2 1"])
                 self.assertNotIn("arg8 x", lines)
 
+    def test_echoed_arguments_stay_one_short_line_each(self):
+        # Title and options come from the job's submitter; cupsd would take a
+        # line of their text for a status line of the filter.
+        r = run_raster_filter(make_raster(), title="t\nPAGE: 99 1\rSTATE: +paused",
+                              options="a=" + "x" * 5000 + " b=\x1b")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.status_lines("PAGE:"), ["PAGE: 1 1"])
+        self.assertEqual(r.status_lines("STATE:"), [])
+        self.assertIn("arg4 t?PAGE: 99 1?STATE: +paused", r.status_lines())
+        arg6 = r.status_lines("arg6 ")
+        self.assertEqual(arg6, ["arg6 a=" + "x" * 1021 + "..."])
+
     def test_unopenable_raster_file(self):
         r = run_raster_filter(file_arg="/nonexistent/job.ras")
         self.assertEqual(r.returncode, 1)
