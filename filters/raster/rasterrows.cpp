@@ -420,10 +420,14 @@ bool sendRow(RasterJob& job, const cups_page_header2_t& page, cups_raster_t* ras
         if (cupsRasterReadPixels(ras, buf->row.data(), bpl) != bpl) return false;
         if (buf->additive) {
             // White is the high value here: turn the row into ink bits.
-            for (auto& b : buf->row)
-                b = static_cast<uint8_t>(~b);
-            const unsigned used = (buf->width * buf->bitsPerColor) % 8;
-            if (used) buf->row[bpl - 1] &= static_cast<uint8_t>(0xFF << (8 - used));
+            // Bits past the last pixel, padding bytes included, are no ink.
+            const size_t bits = static_cast<size_t>(buf->width) * buf->bitsPerColor;
+            const size_t dataBytes = (bits + 7) / 8;
+            for (size_t i = 0; i < dataBytes; ++i)
+                buf->row[i] = static_cast<uint8_t>(~buf->row[i]);
+            std::fill(buf->row.begin() + static_cast<long>(dataBytes), buf->row.end(), 0);
+            if (const unsigned used = bits % 8)
+                buf->row[dataBytes - 1] &= static_cast<uint8_t>(0xFF << (8 - used));
         }
         break;
     }

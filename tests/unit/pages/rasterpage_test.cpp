@@ -158,6 +158,35 @@ TEST(RasterPages, OneBitWhiteSpaceIsInverted) {
     EXPECT_EQ(veltest::monoBitmap(d.pages[0]), (std::vector<Bytes>{{0, 0}, {0x80, 0}}));
 }
 
+// Rows longer than their pixels: the zero padding of a white-is-high row is
+// no ink, so a white row stays blank and nothing lands past the last pixel.
+TEST(RasterPages, WhiteSpaceRowPaddingIsNoInk) {
+    struct Case {
+        const char* name;
+        unsigned bits;
+        Bytes px;   // two padded rows: white, then black at pixel 0 only
+        Bytes ink1; // row 1 as decoded: 1-bit bytes, or one value per pixel for 2 bits
+    } cases[] = {
+        {"1 bit", 1, {0xFF, 0xF0, 0x00, 0x7F, 0xF0, 0x00}, {0x80, 0x00}},
+        {"2 bits",
+         2,
+         {0xFF, 0xFF, 0xFF, 0x00, 0x3F, 0xFF, 0xFF, 0x00},
+         {3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        cups_page_header2_t h = pageHeader(12, 2, c.bits, CUPS_CSPACE_W);
+        h.cupsBytesPerLine = unsigned(c.px.size() / 2);
+        RasterJob job;
+        auto d = decodePcl(printPages(job, {{h, c.px}}));
+        ASSERT_EQ(d.error, "") << c.name;
+        ASSERT_EQ(d.pages.size(), 1u) << c.name;
+        EXPECT_TRUE(d.pages[0].rows[0].empty()) << c.name << ": the white row was sent";
+        auto rows =
+            c.bits == 1 ? veltest::monoBitmap(d.pages[0]) : veltest::twoBitPixels(d.pages[0]);
+        EXPECT_EQ(rows[1], c.ink1) << c.name;
+    }
+}
+
 TEST(RasterPages, DuplexSheetsEndOnTheFrontSide) {
     cups_page_header2_t h = pageHeader(8, 2, 1);
     h.PageSize[0] = 612, h.PageSize[1] = 792;
