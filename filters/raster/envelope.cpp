@@ -20,6 +20,19 @@ bool startsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
 }
 
+bool isContinuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xc0) == 0x80;
+}
+
+// Bytes of the UTF-8 sequence that lead starts (1 for anything else).
+size_t sequenceLength(char lead) {
+    const unsigned char b = static_cast<unsigned char>(lead);
+    if ((b & 0xe0) == 0xc0) return 2;
+    if ((b & 0xf0) == 0xe0) return 3;
+    if ((b & 0xf8) == 0xf0) return 4;
+    return 1;
+}
+
 void line(RasterJob& job, const char* fmt, std::string_view value) {
     job.out.write(format(fmt, pjlText(value).c_str()));
 }
@@ -92,9 +105,15 @@ std::string jobNameSource(const RasterJob& job) {
 
 std::string cutJobName(std::string_view source, std::string_view date) {
     size_t n = date.empty() ? kJobNameBytes : kJobNameBytes - date.size();
-    unsigned char c = n < source.size() ? static_cast<unsigned char>(source[n]) : 0;
-    if ((c & 0xc0) != 0x80) --n;
+    if (n >= source.size() || !isContinuation(source[n])) --n;
     std::string name(source.substr(0, n - 1));
+    // The test above keeps two-byte characters whole; a longer character that
+    // the cut leaves unfinished is left out whole.
+    size_t start = name.size();
+    while (start > 0 && name.size() - start < 3 && isContinuation(name[start - 1]))
+        --start;
+    if (start > 0 && start - 1 + sequenceLength(name[start - 1]) > name.size())
+        name.resize(start - 1);
     if (!date.empty()) name += " " + std::string(date);
     return name;
 }

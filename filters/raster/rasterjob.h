@@ -152,7 +152,7 @@ std::string jobNameSource(const RasterJob& job);
 // Cuts the source to the job name and appends " <dateText>" when dateText is
 // not empty. The cut keeps n - 1 bytes, where n is 79 (less the date's
 // length) and one less again unless byte n of the source is a UTF-8
-// continuation byte.
+// continuation byte; a longer character that the cut would split is left out.
 std::string cutJobName(std::string_view source, std::string_view dateText);
 
 // The job accounting code: raw "VmManagment" without an "MG" or "Custom."

@@ -177,6 +177,13 @@ TEST(JobName, CutRules) {
     const std::string ascii(100, 'a');
     std::string cont = std::string(79, 'a') + "\x80" + std::string(20, 'a'); // byte 79 continues
     const std::string date = "261211 123456";
+    auto times = [](int n, const std::string& s) {
+        std::string out;
+        while (n-- > 0)
+            out += s;
+        return out;
+    };
+    const std::string kanji = "\xe6\x97\xa5", emoji = "\xf0\x9f\x93\x84"; // 3 and 4 bytes
     struct Case {
         const char* name;
         std::string source, date, expected;
@@ -188,6 +195,16 @@ TEST(JobName, CutRules) {
         {"dated 100 bytes keep 64", ascii, date, std::string(64, 'a') + " " + date},
         {"exactly 78 bytes", std::string(78, 'b'), "", std::string(77, 'b')},
         {"empty", "", "", ""},
+        // The continuation test keeps two-byte characters whole; a longer one
+        // that the cut would leave unfinished is left out whole.
+        {"2-byte characters", "a" + times(50, "\xc3\xa9"), "", "a" + times(38, "\xc3\xa9")},
+        {"3-byte character cut after its first byte", "a" + times(33, kanji), "",
+         "a" + times(25, kanji)},
+        {"3-byte character cut, byte 79 continues another", "ab" + times(33, kanji), "",
+         "ab" + times(25, kanji)},
+        {"3-byte characters ending whole", times(33, kanji), "", times(26, kanji)},
+        {"4-byte character cut after two bytes, dated", "ab" + times(25, emoji), date,
+         "ab" + times(15, emoji) + " " + date},
     };
     for (const Case& c : cases) {
         std::string got = vel::cutJobName(c.source, c.date);
