@@ -1,10 +1,13 @@
 #include "peruser.h"
 
+#include "tempdatadir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,19 +20,12 @@ namespace {
 class PerUserFiles : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/velperuserXXXXXX";
-        base_ = mkdtemp(tmpl);
-        setenv("VELMORA_DATA_DIR", base_.c_str(), 1);
+        data_ = std::make_unique<TempDataDir>();
+        base_ = data_->path();
     }
-    void TearDown() override {
-        unsetenv("VELMORA_DATA_DIR");
-        fs::remove_all(base_);
-    }
-    void write(const std::string& rel, const std::string& text) {
-        fs::path p = fs::path(base_) / rel;
-        fs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << text;
-    }
+    void TearDown() override { data_.reset(); }
+    void write(const std::string& rel, const std::string& text) { data_->write(rel, text); }
+    std::unique_ptr<TempDataDir> data_;
     std::string base_;
 };
 

@@ -4,6 +4,8 @@
 #include "veltabbar.h"
 #include "veltabwidget.h"
 
+#include "qtenvironment.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -16,21 +18,6 @@
 #include <memory>
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "test_jobdeck_widgets";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QApplication> app;
-};
-
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 std::unique_ptr<VelButtonGroup> duplexGroup() {
     auto group = std::make_unique<VelButtonGroup>(nullptr, QStringLiteral("Duplex:"));

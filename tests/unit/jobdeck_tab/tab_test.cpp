@@ -9,6 +9,8 @@
 #include "velbuttongroup.h"
 #include "velcheckboxbutton.h"
 
+#include "qtenvironment.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -29,25 +31,6 @@
 #include <memory>
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-
-namespace {
-
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "test_jobdeck_tab";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QApplication> app;
-};
-
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
-} // namespace
 
 // The main dialog's constraint pass, repeated while a page reports a change
 // (at most ten repetitions).

@@ -1,10 +1,13 @@
 #include "orvex.h"
 
+#include "tempdatadir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -16,19 +19,16 @@ constexpr const char* kStoredSecret = "c223f0524b5a517cb9e6e128020fe99f";
 class OrvexSettingsFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/velorvsetXXXXXX";
-        base_ = mkdtemp(tmpl);
-        setenv("VELMORA_DATA_DIR", base_.c_str(), 1);
+        data_ = std::make_unique<TempDataDir>();
+        base_ = data_->path();
         fs::create_directories(base_ + "/alice");
     }
-    void TearDown() override {
-        unsetenv("VELMORA_DATA_DIR");
-        fs::remove_all(base_);
-    }
+    void TearDown() override { data_.reset(); }
     vel::OrvexSettings read(const std::string& cfg) {
         std::ofstream(base_ + "/alice/q.cfg", std::ios::binary) << cfg;
         return vel::readOrvexSettings({"alice", "q", vel::nullLog()}, "alice");
     }
+    std::unique_ptr<TempDataDir> data_;
     std::string base_;
 };
 

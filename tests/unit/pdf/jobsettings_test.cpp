@@ -2,11 +2,14 @@
 
 #include "credential.h"
 
+#include "tempdatadir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <functional>
 
 namespace fs = std::filesystem;
@@ -138,14 +141,12 @@ TEST(ApplyJobOption, JobNameAndAccountingTexts) {
 class CreateJobSettings : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/velpdfjobXXXXXX";
-        base_ = mkdtemp(tmpl);
-        setenv("VELMORA_DATA_DIR", base_.c_str(), 1);
+        data_ = std::make_unique<TempDataDir>();
+        base_ = data_->path();
     }
     void TearDown() override {
         if (ppd_) ppdClose(ppd_);
-        unsetenv("VELMORA_DATA_DIR");
-        fs::remove_all(base_);
+        data_.reset();
     }
     void userFile(const std::string& text) {
         fs::create_directories(fs::path(base_) / "alice");
@@ -166,6 +167,7 @@ class CreateJobSettings : public ::testing::Test {
     PdfJobSettings create(const char* options, ppd_file_t* p = nullptr, const char* copies = "1") {
         return vel::createJobSettings("Title", "alice", copies, options, "Office", p);
     }
+    std::unique_ptr<TempDataDir> data_;
     std::string base_;
     ppd_file_t* ppd_ = nullptr;
 };

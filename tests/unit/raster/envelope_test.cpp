@@ -1,6 +1,8 @@
 #include "credential.h"
 #include "rasterjob.h"
 
+#include "tempdatadir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -37,9 +39,8 @@ std::string visible(const std::string& bytes) {
 class Envelope : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/velenvXXXXXX";
-        base_ = mkdtemp(tmpl);
-        setenv("VELMORA_DATA_DIR", base_.c_str(), 1);
+        data_ = std::make_unique<TempDataDir>();
+        base_ = data_->path();
         out_ = std::tmpfile();
         jobPtr_ = std::make_unique<vel::RasterJob>();
         first_ = cups_page_header2_t{};
@@ -56,8 +57,7 @@ class Envelope : public ::testing::Test {
     void TearDown() override {
         jobPtr_.reset();
         std::fclose(out_);
-        unsetenv("VELMORA_DATA_DIR");
-        fs::remove_all(base_);
+        data_.reset();
     }
     void userFile(const std::string& text) {
         fs::create_directories(base_ + "/alice");
@@ -85,6 +85,7 @@ class Envelope : public ::testing::Test {
         return bytes.find(line) != std::string::npos;
     }
 
+    std::unique_ptr<TempDataDir> data_;
     std::string base_;
     FILE* out_ = nullptr;
     vel::RasterJob& job() { return *jobPtr_; }
